@@ -1,0 +1,35 @@
+# Settings of the 32-bit Windows build.
+find_package(libjpeg-turbo CONFIG REQUIRED)
+find_package(GTest CONFIG REQUIRED)
+include(GoogleTest)
+
+# One printf family everywhere: MinGW's C99 implementation.
+add_compile_definitions(__USE_MINGW_ANSI_STDIO=1 STRICT NOMINMAX WIN32_LEAN_AND_MEAN _WIN32_WINNT=0x0601 WINVER=0x0601)
+add_compile_options(-Wall -Wno-unused-parameter -Wno-missing-field-initializers)
+
+set(ZELVO_SYSTEM_LIBS ws2_32 comctl32 comdlg32 gdi32 user32 advapi32 shell32 ole32 oleaut32 uuid msimg32 version winmm)
+
+# ANSI programs: UTF-8 sources, narrow literals in the GB2312 code page.
+function(zelvo_ansi target)
+  target_compile_options(${target} PRIVATE $<$<COMPILE_LANGUAGE:C,CXX>:-finput-charset=UTF-8 -fexec-charset=GBK>)
+endfunction()
+
+# The Unicode program: wide literals and the W functions.
+function(zelvo_unicode target)
+  target_compile_definitions(${target} PRIVATE UNICODE _UNICODE)
+  target_link_options(${target} PRIVATE -municode)
+endfunction()
+
+# A GoogleTest program run through Wine; each test case is its own ctest test.
+# Extra arguments name further libraries.
+function(zelvo_win_test target)
+  cmake_parse_arguments(T "" "" "SOURCES;LIBS;RESOURCES" ${ARGN})
+  add_executable(${target} ${T_SOURCES} ${T_RESOURCES} ${PROJECT_SOURCE_DIR}/tests/support/TestMain.cpp)
+  zelvo_ansi(${target})
+  target_link_libraries(${target} PRIVATE ${T_LIBS} GTest::gtest ${ZELVO_SYSTEM_LIBS})
+  target_include_directories(${target} PRIVATE ${PROJECT_SOURCE_DIR}/tests/support)
+  gtest_discover_tests(${target} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60
+                       PROPERTIES TIMEOUT 120 ENVIRONMENT "ZELVO_TEST_OUTPUT=${ZELVO_TEST_OUTPUT}")
+endfunction()
+
+set(ZELVO_TEST_OUTPUT "${CMAKE_BINARY_DIR}/test-output" CACHE PATH "Where tests leave screenshots and logs")

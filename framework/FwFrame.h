@@ -1,0 +1,100 @@
+// Frame windows and dialogs.
+#pragma once
+
+#include "FwApp.h"
+
+// A top-level window whose client area is split between control bars
+// (children with ids in the control-bar range) and one pane.
+class CFrameWnd : public CWnd {
+public:
+    CFrameWnd() = default;
+
+    // Creates the frame from resource id: the menu and icon of that id and the
+    // caption from the first line of the string of that id.
+    virtual BOOL LoadFrame(UINT idResource, DWORD style = WS_OVERLAPPEDWINDOW | FWS_ADDTOTITLE,
+                           CWnd* parent = nullptr, void* context = nullptr);
+    BOOL Create(LPCTSTR className, LPCTSTR title, DWORD style = WS_OVERLAPPEDWINDOW,
+                const RECT& rect = rectDefault, CWnd* parent = nullptr, LPCTSTR menuName = nullptr,
+                DWORD exStyle = 0, void* context = nullptr);
+    static const CRect rectDefault;
+
+    // Places the visible control bars along the edges and the pane over the rest.
+    virtual void RecalcLayout(BOOL notify = TRUE);
+    // The pane that receives commands first: the active view, else the child
+    // with id AFX_IDW_PANE_FIRST.
+    CWnd* GetActiveView() const;
+    void SetActiveView(CWnd* view) { m_pViewActive = view; }
+
+    BOOL OnCmdMsg(UINT id, int code, void* extra, void* handlerInfo, bool queryOnly = false) override;
+    BOOL PreCreateWindow(CREATESTRUCT& cs) override;
+
+    HMENU m_hMenuDefault = nullptr;
+    UINT m_nIDHelp = 0;
+    CString m_strTitle;
+
+protected:
+    void PostNcDestroy() override;  // frames own themselves
+    void OnSize(UINT type, int cx, int cy);
+    void OnSetFocus(CWnd* old);
+    void OnClose();
+    void OnInitMenuPopup(HMENU popup, UINT index, BOOL sysMenu);
+    DECLARE_MESSAGE_MAP()
+
+private:
+    CWnd* m_pViewActive = nullptr;
+};
+
+class CDataExchange;
+
+class CDialog : public CWnd {
+public:
+    CDialog() = default;
+    explicit CDialog(UINT idTemplate, CWnd* parent = nullptr);
+    explicit CDialog(LPCTSTR templateName, CWnd* parent = nullptr);
+
+    // Runs the dialog until EndDialog; returns its result, -1 when it could not be created.
+    virtual INT_PTR DoModal();
+    // Creates the dialog modeless.
+    virtual BOOL Create(UINT idTemplate, CWnd* parent = nullptr);
+    BOOL Create(LPCTSTR templateName, CWnd* parent = nullptr);
+    void EndDialog(int result);
+
+    virtual BOOL OnInitDialog();
+    virtual void OnOK();
+    virtual void OnCancel();
+    // Moves data between controls and members; FALSE when a value was refused.
+    BOOL UpdateData(BOOL saveAndValidate = TRUE);
+    BOOL PreTranslateMessage(MSG* msg) override;
+
+    LPCTSTR m_lpszTemplateName = nullptr;
+    UINT m_nIDHelp = 0;
+    CWnd* m_pParentWnd = nullptr;
+
+protected:
+    virtual void DoDataExchange(CDataExchange* dx);
+    DECLARE_MESSAGE_MAP()
+
+private:
+    friend INT_PTR CALLBACK FwDlgProc(HWND, UINT, WPARAM, LPARAM);
+    LRESULT HandleInitDialog(WPARAM, LPARAM);
+    BOOL CreateFromTemplate(HWND owner);
+    void RunModalLoop();
+
+    bool m_bModal = false;
+    bool m_bContinueModal = false;
+    INT_PTR m_nModalResult = -1;
+};
+
+INT_PTR CALLBACK FwDlgProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+
+// Data exchange between a dialog's controls and its members.
+class CDataExchange {
+public:
+    CDataExchange(CWnd* dlg, BOOL saveAndValidate) : m_pDlgWnd(dlg), m_bSaveAndValidate(saveAndValidate) {}
+    // Reports a value that could not be taken and stops the exchange.
+    [[noreturn]] void Fail();
+    HWND PrepareCtrl(int id);
+    CWnd* m_pDlgWnd;
+    BOOL m_bSaveAndValidate;
+    HWND m_hWndLastControl = nullptr;
+};

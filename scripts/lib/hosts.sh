@@ -1,0 +1,71 @@
+# Test hosts: private network namespaces, each Wine host with its own Xvfb
+# display, Wine prefix and persistent wineserver started inside the namespace
+# (Wine's sockets live in the wineserver's namespace). Nothing sent inside a
+# namespace can leave it.
+
+# ns_up NAME: a namespace with only its loopback up.
+ns_up() {
+    ip netns add "$1"
+    ip -n "$1" link set lo up
+}
+
+# ns_down NAME: ends everything still running inside, then removes it.
+ns_down() {
+    local pids
+    pids=$(ip netns pids "$1" 2>/dev/null || true)
+    [ -n "$pids" ] && kill -9 $pids 2>/dev/null || true
+    ip netns del "$1" 2>/dev/null || true
+}
+
+# ns_link NS_A ADDR_A NS_B ADDR_B: a veth pair between two namespaces on a /24,
+# each side with its default route over it (so broadcasts reach the other side).
+ns_link() {
+    local a=$1 ipa=$2 b=$3 ipb=$4 va="v${RANDOM}a" vb="v${RANDOM}b"
+    ip link add "$va" type veth peer name "$vb"
+    ip link set "$va" netns "$a"
+    ip link set "$vb" netns "$b"
+    ip -n "$a" addr add "$ipa/24" dev "$va"
+    ip -n "$b" addr add "$ipb/24" dev "$vb"
+    ip -n "$a" link set "$va" up
+    ip -n "$b" link set "$vb" up
+    ip -n "$a" route add default dev "$va"
+    ip -n "$b" route add default dev "$vb"
+}
+
+# free_display: a display number nobody uses.
+free_display() {
+    local n
+    for n in $(seq 90 189); do
+        [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ] || { echo "$n"; return; }
+    done
+    return 1
+}
+
+# wine_host_up NS PREFIX DISPLAY_NUMBER [SCREEN]: Xvfb, a fresh copy of the
+# template prefix and a persistent wineserver, all inside NS.
+wine_host_up() {
+    local ns=$1 prefix=$2 dn=$3 screen=${4:-1280x1024x24}
+    rm -rf "$prefix"
+    mkdir -p "$(dirname "$prefix")"
+    cp -a "$WINE_TEMPLATE" "$prefix"
+    ip netns exec "$ns" Xvfb ":$dn" -screen 0 "$screen" -nolisten tcp >/dev/null 2>&1 &
+    local i
+    for i in $(seq 1 100); do
+        [ -e "/tmp/.X11-unix/X$dn" ] && break
+        sleep 0.05
+    done
+    ip netns exec "$ns" env WINEPREFIX="$prefix" WINEDEBUG=-all wineserver -p
+}
+
+# wine_host_down NS PREFIX DISPLAY_NUMBER
+wine_host_down() {
+    local ns=$1 prefix=$2 dn=$3
+    ip netns exec "$ns" env WINEPREFIX="$prefix" wineserver -k >/dev/null 2>&1 || true
+    pkill -f "Xvfb :$dn " >/dev/null 2>&1 || true
+    rm -f "/tmp/.X$dn-lock" "/tmp/.X11-unix/X$dn"
+}
+
+# The environment of a Wine process on a host.
+wine_env() {  # PREFIX DISPLAY_NUMBER
+    echo "WINEPREFIX=$1" "DISPLAY=:$2" "LC_ALL=zh_CN.UTF-8" "LANG=zh_CN.UTF-8" "WINEDEBUG=-all" "PATH=$PATH"
+}

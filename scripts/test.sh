@@ -1,0 +1,45 @@
+#!/usr/bin/env bash
+# Sets up (when needed), builds, then runs every test: the Windows programs'
+# tests under Wine and the native ones under the sanitizers, all inside a
+# private network namespace with its own X display and Wine prefix.
+set -euo pipefail
+ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+. "$ROOT/scripts/lib/common.sh"
+. "$ROOT/scripts/lib/hosts.sh"
+
+bash "$ROOT/scripts/setup.sh"
+bash "$ROOT/scripts/build.sh"
+
+NS=zelvo-test-$$
+DN=$(free_display)
+PREFIX=$BUILD/wine/test-$$
+OUT=$BUILD/test-output
+rm -rf "$OUT"; mkdir -p "$OUT"
+
+cleanup() {
+    wine_host_down "$NS" "$PREFIX" "$DN"
+    ns_down "$NS"
+    rm -rf "$PREFIX"
+}
+trap cleanup EXIT
+
+ns_up "$NS"
+wine_host_up "$NS" "$PREFIX" "$DN"
+
+# One ctest run over the three build trees.
+cat > "$BUILD/CTestTestfile.cmake" <<CTEST
+subdirs("$NATIVE_BUILD" "$FUZZ_BUILD" "$WIN_BUILD")
+CTEST
+
+set +e
+ip netns exec "$NS" env $(wine_env "$PREFIX" "$DN") ZELVO_TEST_OUTPUT="$OUT" \
+    ZELVO_TEST_OUTPUT_WIN="Z:${OUT//\//\\}" ASAN_OPTIONS=detect_leaks=1 \
+    ctest --test-dir "$BUILD" -j "$(nproc)" --output-on-failure --timeout 300 \
+    >"$BUILD/ctest.log" 2>&1
+rc=$?
+set -e
+cleanup >/dev/null 2>&1
+trap - EXIT
+# The full log stays in the build tree; the summary ends the output.
+grep -v -E '^ +Start |^[0-9]+/[0-9]+ Test +#[0-9]+: .* Passed ' "$BUILD/ctest.log" || true
+exit $rc
