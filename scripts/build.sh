@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Configures and builds the three trees: the Windows programs (cross), the
-# native core and peers under the sanitizers, and the fuzzers (clang).
+# Configures and builds the trees: the native core and peers under the
+# sanitizers, the fuzzers (clang), and the Windows programs (cross, 32-bit
+# and 64-bit).
 set -euo pipefail
 ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 . "$ROOT/scripts/lib/common.sh"
@@ -20,6 +21,11 @@ cmake --build "$NATIVE_BUILD" -j "$JOBS"
 configure "$FUZZ_BUILD" -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DZELVO_FUZZ=ON
 cmake --build "$FUZZ_BUILD" -j "$JOBS"
 
-configure "$WIN_BUILD" -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/toolchain-i686-w64-mingw32.cmake" \
-    -DZELVO_NATIVE_BUILD="$NATIVE_BUILD"
-cmake --build "$WIN_BUILD" -j "$JOBS"
+# The programs as delivered (32-bit), and the same sources as 64-bit programs,
+# which are the ones that run under this machine's Wine.
+for tree in "$WIN_BUILD:i686" "$WIN64_BUILD:x86_64"; do
+    dir=${tree%%:*} arch=${tree##*:}
+    configure "$dir" -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/toolchain-$arch-w64-mingw32.cmake" \
+        -DZELVO_NATIVE_BUILD="$NATIVE_BUILD"
+    cmake --build "$dir" -j "$JOBS"
+done

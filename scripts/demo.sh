@@ -18,7 +18,7 @@ REAL_DISPLAY=${DISPLAY:-}
 
 cleanup() {
     if [ -n "$REAL_DISPLAY" ]; then
-        ip netns exec "$NS" env WINEPREFIX="$PREFIX" wineserver -k >/dev/null 2>&1 || true
+        ip netns exec "$NS" env WINEPREFIX="$PREFIX" "$WINESERVER" -k >/dev/null 2>&1 || true
     else
         wine_host_down "$NS" "$PREFIX" "$DN"
     fi
@@ -31,14 +31,14 @@ ns_up "$NS"
 if [ -n "$REAL_DISPLAY" ]; then
     DN=${REAL_DISPLAY#:}
     rm -rf "$PREFIX"; cp -a "$WINE_TEMPLATE" "$PREFIX"
-    ip netns exec "$NS" env WINEPREFIX="$PREFIX" WINEDEBUG=-all wineserver -p
+    ip netns exec "$NS" env WINEPREFIX="$PREFIX" WINEDEBUG=-all "$WINESERVER" -p
 else
     DN=$(free_display)
     wine_host_up "$NS" "$PREFIX" "$DN"
 fi
 
 run_wine() {  # program and arguments, in the background
-    ip netns exec "$NS" env $(wine_env "$PREFIX" "$DN") wine "$@" >>"$OUT/wine.log" 2>&1 &
+    ip netns exec "$NS" env $(wine_env "$PREFIX" "$DN") "$WINE" "$@" >>"$OUT/wine.log" 2>&1 &
 }
 
 shot() {  # name
@@ -47,7 +47,7 @@ shot() {  # name
 }
 
 echo "[demo] starting the slide viewer"
-run_wine "$WIN_BUILD/viewer/Oskerin.exe"
+run_wine "$WIN64_BUILD/viewer/Oskerin.exe"
 for i in $(seq 1 100); do
     ip netns exec "$NS" env DISPLAY=":$DN" xdotool search --name 'Verdaline' >/dev/null 2>&1 && break
     sleep 0.1

@@ -54,18 +54,18 @@ wine_host_up() {
         [ -e "/tmp/.X11-unix/X$dn" ] && break
         sleep 0.05
     done
-    ip netns exec "$ns" env WINEPREFIX="$prefix" WINEDEBUG=-all wineserver -p
+    ip netns exec "$ns" env WINEPREFIX="$prefix" WINEDEBUG=-all "$WINESERVER" -p
 }
 
 # wine_host_down NS PREFIX DISPLAY_NUMBER
 wine_host_down() {
     local ns=$1 prefix=$2 dn=$3
-    ip netns exec "$ns" env WINEPREFIX="$prefix" wineserver -k >/dev/null 2>&1 || true
+    ip netns exec "$ns" env WINEPREFIX="$prefix" "$WINESERVER" -k >/dev/null 2>&1 || true
     pkill -f "Xvfb :$dn " >/dev/null 2>&1 || true
     rm -f "/tmp/.X$dn-lock" "/tmp/.X11-unix/X$dn"
 }
 
 # The environment of a Wine process on a host.
 wine_env() {  # PREFIX DISPLAY_NUMBER
-    echo "WINEPREFIX=$1" "DISPLAY=:$2" "LC_ALL=zh_CN.UTF-8" "LANG=zh_CN.UTF-8" "WINEDEBUG=-all" "PATH=$PATH"
+    echo "WINEPREFIX=$1" "DISPLAY=:$2" "LC_ALL=zh_CN.UTF-8" "LANG=zh_CN.UTF-8" "WINEDEBUG=${WINEDEBUG:--all}" "PATH=$PATH"
 }

@@ -29,11 +29,15 @@ class CLoopApp : public CWinApp {
 public:
     int idleCalls = 0;
     LONG maxIdleCount = -1;
+    HWND finishAfterIdle = nullptr;
     BOOL OnIdle(LONG count) override
     {
         ++idleCalls;
         if (count > maxIdleCount) maxIdleCount = count;
-        return CWinApp::OnIdle(count);
+        BOOL more = CWinApp::OnIdle(count);
+        // Once idle work is done, the last message ends the loop.
+        if (!more && finishAfterIdle) ::PostMessage(finishAfterIdle, WM_DELIVERED, 0, 0);
+        return more;
     }
     int ExitInstance() override { return 17; }
 };
@@ -49,7 +53,7 @@ TEST(Application, RunsIdleTimePreTranslatesAndEndsWithTheMainWindow)
     app.m_pMainWnd = wnd;
     EXPECT_EQ(AfxGetMainWnd(), wnd);
     wnd->PostMessage(WM_SWALLOWED);
-    wnd->PostMessage(WM_DELIVERED);
+    app.finishAfterIdle = wnd->m_hWnd;
     EXPECT_EQ(app.Run(), 17);
     EXPECT_EQ(wnd->swallowedSeen, 0);  // taken by pre-translation
     EXPECT_EQ(wnd->delivered, 1);

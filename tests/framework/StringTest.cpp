@@ -35,7 +35,7 @@ TEST(String, EditingOperations)
     EXPECT_EQ(s.Left(7), CString("C:\\A\\B\\"));
     EXPECT_EQ(s.Mid(7), CString("viewer.exe"));
     EXPECT_EQ(s.Mid(100), CString(""));
-    EXPECT_EQ(s.Mid(3, 100), CString("\\B\\viewer.exe"));
+    EXPECT_EQ(s.Mid(4, 100), CString("\\B\\viewer.exe"));
     EXPECT_EQ(s.Find(".exe"), 13);
     EXPECT_EQ(s.Find('z'), -1);
     EXPECT_EQ(s.Find("A", 99), -1);

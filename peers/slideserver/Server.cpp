@@ -1,0 +1,603 @@
+#include "Server.h"
+
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cmath>
+#include <condition_variable>
+#include <cstdarg>
+#include <cstring>
+#include <deque>
+#include <fstream>
+#include <chrono>
+#include <thread>
+
+namespace zelvo {
+namespace slideserver {
+
+using namespace slidelink;
+
+namespace {
+
+constexpr int kTileEdge = 256;
+constexpr double kDefaultMicronsPerPixel = 0.25;
+constexpr double kMaxScale = 64.0;
+constexpr double kMaxScaleRatio = 8.0;
+constexpr size_t kCacheSlides = 8;
+constexpr uint32_t kMaxRequestBody = 64 * 1024;
+
+bool ReadWholeFile(const std::string& path, size_t limit, std::vector<uint8_t>& out)
+{
+    std::ifstream f(path, std::ios::binary);
+    if (!f) return false;
+    f.seekg(0, std::ios::end);
+    std::streamoff size = f.tellg();
+    if (size < 0 || (uint64_t)size > limit) return false;
+    f.seekg(0);
+    out.resize((size_t)size);
+    return (bool)f.read(reinterpret_cast<char*>(out.data()), size);
+}
+
+std::string Printable(const std::string& s)
+{
+    std::string out;
+    for (char c : s.substr(0, 200)) out.push_back((unsigned char)c < 0x20 ? '?' : c);
+    return out;
+}
+
+} // namespace
+
+HeaderInfo DescribeSlide(const SlideSource& src, const ServerOptions& options)
+{
+    HeaderInfo info;
+    int64_t w = std::max<int64_t>(1, src.width()), h = std::max<int64_t>(1, src.height());
+    int64_t cols = (w + kTileEdge - 1) / kTileEdge, rows = (h + kTileEdge - 1) / kTileEdge;
+    info.header.signature = src.isPicture() ? "jpg" : "ZELVO DIGITAL SLICE";
+    double mpp = src.micronsPerPixel();
+    bool known = mpp > 0;
+    if (!known) mpp = kDefaultMicronsPerPixel;
+    double mppY = known ? src.micronsPerPixel(true) : 0;
+    if (!(mppY > 0)) mppY = mpp;
+    info.header.xPixelsPerMetre = (int32_t)std::lround(std::min(2.0e9, std::max(1.0, 1.0e6 / mpp)));
+    info.header.yPixelsPerMetre = (int32_t)std::lround(std::min(2.0e9, std::max(1.0, 1.0e6 / mppY)));
+    info.header.tileWidth = info.header.tileHeight = kTileEdge;
+    info.header.tileColumns = (int32_t)std::min<int64_t>(cols, INT32_MAX / kTileEdge);
+    info.header.tileRows = (int32_t)std::min<int64_t>(rows, INT32_MAX / kTileEdge);
+    int edge = src.isPicture() ? options.pictureThumbnailEdge : options.thumbnailEdge;
+    int64_t longest = std::max(cols, rows) * kTileEdge;
+    info.thumbnailFactor = (int32_t)std::max<int64_t>(1, (longest + edge - 1) / edge);
+    info.textA = src.formatName();
+    char b[128];
+    if (src.objectivePower() > 0)
+        std::snprintf(b, sizeof b, "%g倍 %.3f微米/像素%s", src.objectivePower(), mpp, known ? "" : "(估计)");
+    else
+        std::snprintf(b, sizeof b, "%.3f微米/像素%s", mpp, known ? "" : "(估计)");
+    info.textB = b;
+    std::snprintf(b, sizeof b, "%dx%d", info.header.tileColumns, info.header.tileRows);
+    info.matrixText = b;
+    return info;
+}
+
+// One viewer.
+class Connection : public std::enable_shared_from_this<Connection> {
+public:
+    Connection(Server& server, int fd, std::string peer) : m_server(server), m_fd(fd), m_peer(std::move(peer)) {}
+    ~Connection()
+    {
+        if (m_fd >= 0) ::close(m_fd);
+    }
+
+    void Start()
+    {
+        int workers = std::max(1, m_server.options().workersPerViewer);
+        m_running = 1 + workers;
+        auto self = shared_from_this();
+        m_reader = std::thread([self] { self->ReadLoop(); self->m_running--; });
+        for (int i = 0; i < workers; ++i)
+            m_workers.emplace_back([self, i] { self->WorkLoop(i == 0); self->m_running--; });
+    }
+    void Close()
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        if (!m_closing) {
+            m_closing = true;
+            ::shutdown(m_fd, SHUT_RDWR);
+        }
+        m_cv.notify_all();
+    }
+    bool finished() const { return m_running.load() == 0; }
+    void Join()
+    {
+        if (m_reader.joinable()) m_reader.join();
+        for (auto& w : m_workers)
+            if (w.joinable()) w.join();
+    }
+
+private:
+    struct Job {
+        bool media = false;
+        uint32_t replyCode = 0;
+        TileRect rect;
+        double sx = 0, sy = 0;
+        std::shared_ptr<LoadedSlide> slide;
+        std::string wirePath, file;
+        uint32_t held = 0;
+    };
+
+    bool closing()
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        return m_closing;
+    }
+
+    void ReadLoop()
+    {
+        const ServerOptions& opt = m_server.options();
+        // Requests are a path at most: a small bound keeps a hostile length
+        // from holding memory.
+        FrameReader frames(kMaxRequestBody);
+        std::vector<uint8_t> buf(64 * 1024), body;
+        int idleMs = 0;
+        while (!closing() && !m_server.stopping()) {
+            pollfd p{m_fd, POLLIN, 0};
+            int r = ::poll(&p, 1, 250);
+            if (r < 0 && errno != EINTR) break;
+            if (r <= 0) {
+                idleMs += 250;
+                if (idleMs >= opt.idleSeconds * 1000) {
+                    m_server.Log(false, "%s idle, closed", m_peer.c_str());
+                    break;
+                }
+                continue;
+            }
+            ssize_t n = ::recv(m_fd, buf.data(), buf.size(), 0);
+            if (n < 0 && (errno == EINTR || errno == EAGAIN)) continue;
+            if (n <= 0) break;
+            idleMs = 0;
+            if (!frames.Feed(buf.data(), (size_t)n)) {
+                m_server.Log(true, "%s bad frame length, closed", m_peer.c_str());
+                break;
+            }
+            bool ok = true;
+            while (ok && frames.Next(body)) ok = Handle(body);
+            if (!ok) break;
+        }
+        Close();
+    }
+
+    bool Bad(const char* why)
+    {
+        m_server.Log(true, "%s bad request: %s, closed", m_peer.c_str(), why);
+        return false;
+    }
+
+    bool Handle(const std::vector<uint8_t>& body)
+    {
+        Request req;
+        ParseResult pr = ParseRequest(body.data(), body.size(), req);
+        if (pr == ParseResult::kUnknownCode) {
+            m_server.Log(true, "%s code %u unknown, ignored", m_peer.c_str(), req.code);
+            return true;
+        }
+        if (pr == ParseResult::kBadRequest) return Bad("malformed body");
+        switch (req.code) {
+        case kKeepAlive:
+            return true;
+        case kOpenSlide:
+        case kResumeSlide:
+            return OpenSlide(req);
+        case kTileRequest:
+        case kTilePrefetch:
+            return QueueRegion(req);
+        case kCancel: {
+            std::lock_guard<std::mutex> lock(m_mutex);
+            size_t before = m_jobs.size();
+            m_jobs.erase(std::remove_if(m_jobs.begin(), m_jobs.end(), [](const Job& j) { return !j.media; }),
+                         m_jobs.end());
+            m_queuedPieces = 0;
+            m_server.Log(true, "%s 1305 cancel, %zu queued dropped", m_peer.c_str(), before - m_jobs.size());
+            return true;
+        }
+        case kGetMarks:
+        case kGetUserMarks:
+            return SendMarks(req.code);
+        case kMediaData:
+            return QueueMedia(req);
+        }
+        return true;
+    }
+
+    bool OpenSlide(const Request& req)
+    {
+        m_server.Log(true, "%s %u open \"%s\"", m_peer.c_str(), req.code, Printable(req.path).c_str());
+        std::string file = m_server.library().ResolveSlide(req.path);
+        if (file.empty()) return Bad("no such slide in the library");
+        std::string error;
+        std::shared_ptr<LoadedSlide> slide = m_server.LoadSlide(file, error);
+        if (!slide) {
+            m_server.Log(true, "%s cannot read %s: %s, closed", m_peer.c_str(), file.c_str(), error.c_str());
+            return false;
+        }
+        {
+            std::lock_guard<std::mutex> lock(m_mutex);
+            m_slide = slide;
+            // Work for the previous slide is of no use any more.
+            m_jobs.erase(std::remove_if(m_jobs.begin(), m_jobs.end(), [](const Job& j) { return !j.media; }),
+                         m_jobs.end());
+            m_queuedPieces = 0;
+        }
+        if (req.code == kResumeSlide) return Send(CodeOnlyBody(kResumeSlide), "1302 resumed");
+        return Send(slide->headerBody, "1300 header");
+    }
+
+    bool QueueRegion(const Request& req)
+    {
+        const TileRect& r = req.rect;
+        m_server.Log(true, "%s %u region (%d,%d,%d,%d) scale %g,%g", m_peer.c_str(), req.code, r.left, r.top,
+                     r.right, r.bottom, req.scaleX, req.scaleY);
+        std::shared_ptr<LoadedSlide> slide;
+        {
+            std::lock_guard<std::mutex> lock(m_mutex);
+            slide = m_slide;
+        }
+        if (!slide) return Bad("region before a slide was opened");
+        double sx = req.scaleX, sy = req.scaleY;
+        if (!std::isfinite(sx) || !std::isfinite(sy) || sx <= 0 || sy <= 0 || sx > kMaxScale || sy > kMaxScale ||
+            std::max(sx, sy) / std::min(sx, sy) > kMaxScaleRatio)
+            return Bad("impossible scale");
+        if (r.right < r.left || r.bottom < r.top) return Bad("negative rectangle");
+        int64_t dispW = std::min<int64_t>(INT32_MAX, (int64_t)std::ceil(slide->paddedWidth * sx));
+        int64_t dispH = std::min<int64_t>(INT32_MAX, (int64_t)std::ceil(slide->paddedHeight * sy));
+        int64_t l = std::max<int64_t>(r.left, 0), t = std::max<int64_t>(r.top, 0);
+        int64_t rr = std::min<int64_t>(r.right, dispW), b = std::min<int64_t>(r.bottom, dispH);
+        if (l >= rr || t >= b) return true;
+        const int piece = m_server.options().piece;
+        int64_t nx = (rr - l + piece - 1) / piece, ny = (b - t + piece - 1) / piece;
+        uint32_t reply = req.code == kTileRequest ? (uint32_t)kTileRequest : (uint32_t)kTilePrefetchReply;
+        std::lock_guard<std::mutex> lock(m_mutex);
+        if (m_queuedPieces + (uint64_t)(nx * ny) > m_server.options().maxQueuedPieces) {
+            m_server.Log(true, "%s region queue full, request dropped", m_peer.c_str());
+            return true;
+        }
+        for (int64_t y = t; y < b; y += piece)
+            for (int64_t x = l; x < rr; x += piece) {
+                Job j;
+                j.replyCode = reply;
+                j.rect = TileRect{(int32_t)x, (int32_t)y, (int32_t)std::min<int64_t>(x + piece, rr),
+                                  (int32_t)std::min<int64_t>(y + piece, b)};
+                j.sx = sx;
+                j.sy = sy;
+                j.slide = slide;
+                m_jobs.push_back(std::move(j));
+            }
+        m_queuedPieces += (size_t)(nx * ny);
+        m_cv.notify_all();
+        return true;
+    }
+
+    bool SendMarks(uint32_t code)
+    {
+        std::shared_ptr<LoadedSlide> slide;
+        {
+            std::lock_guard<std::mutex> lock(m_mutex);
+            slide = m_slide;
+        }
+        m_server.Log(true, "%s %u marks", m_peer.c_str(), code);
+        std::vector<uint8_t> data;
+        if (slide) {
+            std::string path = Library::MarksPath(slide->path, code == kGetUserMarks);
+            if (!ReadWholeFile(path, kMaxBodyLength - 4, data)) data.clear();
+        }
+        char what[64];
+        std::snprintf(what, sizeof what, "%u marks", code);
+        return Send(MarksReplyBody(code, data.data(), data.size()), what);
+    }
+
+    bool QueueMedia(const Request& req)
+    {
+        m_server.Log(true, "%s 1320 media \"%s\" held %u", m_peer.c_str(), Printable(req.path).c_str(), req.value);
+        if (req.path.size() > 32767) return Bad("media path too long");
+        std::string file = m_server.library().ResolveMedia(req.path);
+        if (file.empty()) {
+            m_server.Log(false, "%s media \"%s\" not in the library", m_peer.c_str(), Printable(req.path).c_str());
+            return true;
+        }
+        std::lock_guard<std::mutex> lock(m_mutex);
+        size_t media = std::count_if(m_jobs.begin(), m_jobs.end(), [](const Job& j) { return j.media; });
+        if (media >= 256) return Bad("too many media requests");
+        Job j;
+        j.media = true;
+        j.wirePath = req.path;
+        j.file = file;
+        j.held = req.value;
+        m_jobs.push_back(std::move(j));
+        m_cv.notify_all();
+        return true;
+    }
+
+    // Media pieces of one file must not interleave with another transfer of
+    // it, so only the first worker sends media.
+    void WorkLoop(bool takesMedia)
+    {
+        for (;;) {
+            Job job;
+            {
+                std::unique_lock<std::mutex> lock(m_mutex);
+                std::deque<Job>::iterator it;
+                m_cv.wait(lock, [&] {
+                    if (m_closing) return true;
+                    it = takesMedia ? m_jobs.begin()
+                                    : std::find_if(m_jobs.begin(), m_jobs.end(), [](const Job& j) { return !j.media; });
+                    return it != m_jobs.end();
+                });
+                if (m_closing) return;
+                job = std::move(*it);
+                m_jobs.erase(it);
+                if (!job.media && m_queuedPieces > 0) --m_queuedPieces;
+            }
+            bool ok = job.media ? SendMedia(job) : SendRegion(job);
+            if (!ok) {
+                Close();
+                return;
+            }
+        }
+    }
+
+    bool SendRegion(const Job& job)
+    {
+        const TileRect& r = job.rect;
+        RgbImage img;
+        std::vector<uint8_t> jpeg;
+        if (!RenderRegion(*job.slide->source, r.left, r.top, r.right - r.left, r.bottom - r.top, job.sx, job.sy,
+                          img) ||
+            !EncodeJpeg(img, m_server.options().jpegQuality, jpeg)) {
+            m_server.Log(false, "%s region (%d,%d,%d,%d) unreadable, skipped", m_peer.c_str(), r.left, r.top,
+                         r.right, r.bottom);
+            // OpenSlide keeps a read error for good: the next open reopens the file.
+            m_server.ForgetSlide(job.slide);
+            return true;
+        }
+        char what[128];
+        std::snprintf(what, sizeof what, "%u region (%d,%d,%d,%d) scale %g,%g", job.replyCode, r.left, r.top,
+                      r.right, r.bottom, job.sx, job.sy);
+        return Send(TileReplyBody(job.replyCode, r, jpeg.data(), jpeg.size()), what);
+    }
+
+    bool SendMedia(const Job& job)
+    {
+        std::ifstream f(job.file, std::ios::binary);
+        if (!f) {
+            m_server.Log(false, "%s media %s unreadable", m_peer.c_str(), job.file.c_str());
+            return true;
+        }
+        f.seekg(0, std::ios::end);
+        uint64_t size = (uint64_t)std::max<std::streamoff>(0, f.tellg());
+        uint64_t from = job.held;
+        // The viewer empties its partial file on a start piece, so a resume
+        // must not send one; a count beyond the file restarts from zero.
+        if (from == 0 || from > size) {
+            from = 0;
+            if (!Send(MediaReplyBody(job.wirePath, 0, nullptr, 0), "1320 media start")) return false;
+        }
+        f.seekg((std::streamoff)from);
+        std::vector<uint8_t> piece(kMaxMediaPiece);
+        uint64_t pos = from;
+        while (pos < size) {
+            if (closing()) return false;
+            size_t n = (size_t)std::min<uint64_t>(kMaxMediaPiece, size - pos);
+            if (!f.read(reinterpret_cast<char*>(piece.data()), (std::streamsize)n)) {
+                // The file shrank under us: end here, the viewer asks again.
+                m_server.Log(false, "%s media %s read failed", m_peer.c_str(), job.file.c_str());
+                return true;
+            }
+            if (!Send(MediaReplyBody(job.wirePath, (int16_t)n, piece.data(), n), nullptr)) return false;
+            pos += n;
+        }
+        char what[96];
+        std::snprintf(what, sizeof what, "1320 media end, %llu bytes from %llu", (unsigned long long)(size - from),
+                      (unsigned long long)from);
+        return Send(MediaReplyBody(job.wirePath, -1, nullptr, 0), what);
+    }
+
+    bool Send(const std::vector<uint8_t>& body, const char* what)
+    {
+        if (body.empty()) return false;
+        std::vector<uint8_t> frame = Frame(body);
+        std::lock_guard<std::mutex> lock(m_sendMutex);
+        size_t sent = 0;
+        while (sent < frame.size()) {
+            ssize_t n = ::send(m_fd, frame.data() + sent, frame.size() - sent, MSG_NOSIGNAL);
+            if (n < 0 && errno == EINTR) continue;
+            if (n <= 0) {
+                m_server.Log(false, "%s send failed (%s), closed", m_peer.c_str(), std::strerror(errno));
+                Close();
+                return false;
+            }
+            sent += (size_t)n;
+        }
+        if (what) m_server.Log(false, "%s reply %s, %zu bytes", m_peer.c_str(), what, body.size());
+        return true;
+    }
+
+    Server& m_server;
+    int m_fd;
+    std::string m_peer;
+    std::thread m_reader;
+    std::vector<std::thread> m_workers;
+    std::atomic<int> m_running{0};
+    std::mutex m_mutex; // guards everything below
+    std::condition_variable m_cv;
+    bool m_closing = false;
+    std::deque<Job> m_jobs;
+    size_t m_queuedPieces = 0;
+    std::shared_ptr<LoadedSlide> m_slide;
+    std::mutex m_sendMutex;
+};
+
+Server::Server(const Library& library, ServerOptions options) : m_library(library), m_options(options) {}
+
+Server::~Server()
+{
+    Stop();
+    for (auto& c : m_connections) c->Close();
+    Reap(true);
+    if (m_listen >= 0) ::close(m_listen);
+    for (int fd : m_wake)
+        if (fd >= 0) ::close(fd);
+}
+
+bool Server::Listen(const std::string& address, uint16_t port, std::string& error)
+{
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_port = htons(port);
+    if (inet_pton(AF_INET, address.c_str(), &a.sin_addr) != 1) {
+        error = "bad bind address " + address;
+        return false;
+    }
+    m_listen = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (m_listen < 0) {
+        error = std::strerror(errno);
+        return false;
+    }
+    int on = 1;
+    ::setsockopt(m_listen, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
+    if (::bind(m_listen, reinterpret_cast<sockaddr*>(&a), sizeof a) < 0 || ::listen(m_listen, 64) < 0) {
+        error = std::string("cannot listen: ") + std::strerror(errno);
+        return false;
+    }
+    socklen_t len = sizeof a;
+    ::getsockname(m_listen, reinterpret_cast<sockaddr*>(&a), &len);
+    m_port = ntohs(a.sin_port);
+    if (::pipe2(m_wake, O_CLOEXEC | O_NONBLOCK) < 0) {
+        error = std::strerror(errno);
+        return false;
+    }
+    return true;
+}
+
+void Server::Stop()
+{
+    bool was = m_stop.exchange(true);
+    if (!was && m_wake[1] >= 0) {
+        char c = 1;
+        ssize_t ignored = ::write(m_wake[1], &c, 1);
+        (void)ignored;
+    }
+}
+
+void Server::Reap(bool all)
+{
+    for (auto it = m_connections.begin(); it != m_connections.end();) {
+        if (all || (*it)->finished()) {
+            (*it)->Join();
+            it = m_connections.erase(it);
+        } else {
+            ++it;
+        }
+    }
+}
+
+void Server::Run()
+{
+    while (!m_stop.load()) {
+        pollfd p[2] = {{m_listen, POLLIN, 0}, {m_wake[0], POLLIN, 0}};
+        int r = ::poll(p, 2, 500);
+        Reap(false);
+        if (r <= 0 || !(p[0].revents & POLLIN)) continue;
+        sockaddr_in peer{};
+        socklen_t len = sizeof peer;
+        int fd = ::accept4(m_listen, reinterpret_cast<sockaddr*>(&peer), &len, SOCK_CLOEXEC);
+        if (fd < 0) {
+            // Out of descriptors: give the connections time to end.
+            if (errno == EMFILE || errno == ENFILE || errno == ENOBUFS || errno == ENOMEM)
+                std::this_thread::sleep_for(std::chrono::milliseconds(100));
+            continue;
+        }
+        if (m_connections.size() >= m_options.maxConnections) {
+            Log(false, "too many viewers, connection refused");
+            ::close(fd);
+            continue;
+        }
+        timeval tv{m_options.sendTimeoutSeconds, 0};
+        ::setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &tv, sizeof tv);
+        int on = 1;
+        ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
+        char host[INET_ADDRSTRLEN] = "?";
+        inet_ntop(AF_INET, &peer.sin_addr, host, sizeof host);
+        auto c = std::make_shared<Connection>(*this, fd, std::string(host) + ":" + std::to_string(ntohs(peer.sin_port)));
+        Log(false, "%s connected", host);
+        c->Start();
+        m_connections.push_back(std::move(c));
+    }
+    for (auto& c : m_connections) c->Close();
+    Reap(true);
+}
+
+std::shared_ptr<LoadedSlide> Server::LoadSlide(const std::string& path, std::string& error)
+{
+    std::lock_guard<std::mutex> lock(m_cacheMutex);
+    for (auto it = m_cache.begin(); it != m_cache.end(); ++it) {
+        if ((*it)->path == path) {
+            auto s = *it;
+            m_cache.erase(it);
+            m_cache.push_front(s);
+            return s;
+        }
+    }
+    auto slide = std::make_shared<LoadedSlide>();
+    slide->path = path;
+    slide->source = OpenSlideSource(path, error);
+    if (!slide->source) return nullptr;
+    HeaderInfo info = DescribeSlide(*slide->source, m_options);
+    slide->paddedWidth = (int64_t)info.header.tileColumns * info.header.tileWidth;
+    slide->paddedHeight = (int64_t)info.header.tileRows * info.header.tileHeight;
+    double f = 1.0 / info.thumbnailFactor;
+    int tw = (int)std::max<int64_t>(1, (slide->paddedWidth + info.thumbnailFactor - 1) / info.thumbnailFactor);
+    int th = (int)std::max<int64_t>(1, (slide->paddedHeight + info.thumbnailFactor - 1) / info.thumbnailFactor);
+    RgbImage thumb;
+    std::vector<uint8_t> jpeg;
+    if (!RenderRegion(*slide->source, 0, 0, tw, th, f, f, thumb) || !EncodeJpeg(thumb, 85, jpeg)) {
+        error = "thumbnail unreadable";
+        return nullptr;
+    }
+    slide->headerBody = SlideHeaderReplyBody(
+        info.thumbnailFactor, info.header, CutGb2312(ToGb2312(info.textA), kTextFieldSize - 1),
+        CutGb2312(ToGb2312(info.textB), kTextFieldSize - 1), CutGb2312(ToGb2312(info.matrixText), kMatrixTextSize - 1),
+        jpeg.data(), jpeg.size());
+    m_cache.push_front(slide);
+    if (m_cache.size() > kCacheSlides) m_cache.pop_back();
+    return slide;
+}
+
+void Server::ForgetSlide(const std::shared_ptr<LoadedSlide>& slide)
+{
+    std::lock_guard<std::mutex> lock(m_cacheMutex);
+    m_cache.remove(slide);
+}
+
+void Server::Log(bool request, const char* fmt, ...)
+{
+    if (!(request && m_options.verbose) && !m_options.log) return;
+    char line[1024];
+    va_list ap;
+    va_start(ap, fmt);
+    std::vsnprintf(line, sizeof line, fmt, ap);
+    va_end(ap);
+    std::lock_guard<std::mutex> lock(m_logMutex);
+    if (request && m_options.verbose) std::fprintf(stderr, "%s\n", line);
+    if (m_options.log) {
+        std::fprintf(m_options.log, "%s\n", line);
+        std::fflush(m_options.log);
+    }
+}
+
+} // namespace slideserver
+} // namespace zelvo

@@ -1,0 +1,188 @@
+// The viewer's slide link against the real slide server, started by the test
+// fixture on 127.0.0.1:3030 with a small generated library.
+#include "SlideLinkSocket.h"
+#include "TestSupport.h"
+#include "ViewerMessages.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <fstream>
+#include <jpeglib.h>
+#include <setjmp.h>
+#include <sstream>
+
+using testing_support::PumpUntil;
+namespace link = zelvo::slidelink;
+
+namespace {
+
+struct SocketsStarted {
+    SocketsStarted() { AfxSocketInit(); }
+} g_started;
+
+bool JpegSize(const uint8_t* data, size_t n, int& w, int& h)
+{
+    struct Err {
+        jpeg_error_mgr mgr;
+        jmp_buf jump;
+    } err;
+    jpeg_decompress_struct cinfo;
+    cinfo.err = jpeg_std_error(&err.mgr);
+    err.mgr.error_exit = [](j_common_ptr c) { longjmp(reinterpret_cast<Err*>(c->err)->jump, 1); };
+    if (setjmp(err.jump)) {
+        jpeg_destroy_decompress(&cinfo);
+        return false;
+    }
+    jpeg_create_decompress(&cinfo);
+    jpeg_mem_src(&cinfo, const_cast<uint8_t*>(data), (unsigned long)n);
+    jpeg_read_header(&cinfo, TRUE);
+    w = (int)cinfo.image_width;
+    h = (int)cinfo.image_height;
+    jpeg_destroy_decompress(&cinfo);
+    return true;
+}
+
+std::string LibraryFile(const char* relative)
+{
+    const char* lib = getenv("ZELVO_SLIDE_LIBRARY");
+    std::string path = std::string("Z:") + (lib ? lib : "") + "/" + relative;
+    for (char& c : path)
+        if (c == '/') c = '\\';
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+class CServerOwner : public ISlideLinkOwner, public CWnd {
+public:
+    CServerOwner() { CreateEx(0, nullptr, _T("owner"), WS_OVERLAPPEDWINDOW, CRect(0, 0, 10, 10), nullptr, 0); }
+    HWND GetLinkWindow() const override { return m_hWnd; }
+    void OnSlideHeader(int32_t factor, const link::SlideHeader& h, const std::string&, const std::string&,
+                       const std::string& matrix, const uint8_t*, size_t jpegLength, const uint8_t* jpeg) override
+    {
+        header = h;
+        thumbnailFactor = factor;
+        matrixText = matrix;
+        thumbnailDecodes = JpegSize(jpeg, jpegLength, thumbW, thumbH);
+        ++headers;
+    }
+    void OnSlideResumed() override {}
+    void OnTileData(uint32_t code, const uint8_t* p, size_t n) override
+    {
+        link::TileRect r;
+        const uint8_t* jpeg = nullptr;
+        size_t jpegLength = 0;
+        ASSERT_TRUE(link::ParseTileReply(p, n, r, jpeg, jpegLength));
+        int w = 0, h = 0;
+        EXPECT_TRUE(JpegSize(jpeg, jpegLength, w, h));
+        EXPECT_EQ(w, r.right - r.left);
+        EXPECT_EQ(h, r.bottom - r.top);
+        tileArea += (long long)(r.right - r.left) * (r.bottom - r.top);
+        ++tiles;
+        lastTileCode = code;
+    }
+    void OnMarkData(uint32_t code, const uint8_t* p, size_t n) override
+    {
+        (code == link::kGetMarks ? marks : userMarks).assign((const char*)p, n);
+        ++markReplies;
+    }
+    void OnMediaData(uint32_t, const uint8_t* p, size_t n) override
+    {
+        link::MediaReply reply;
+        ASSERT_TRUE(link::ParseMediaReply(p, n, reply));
+        mediaCounts.push_back(reply.count);
+        if (reply.count > 0) media.append((const char*)reply.data, reply.dataLength);
+    }
+    LRESULT OnLinkConnected(WPARAM, LPARAM) { ++connectedPosts; return 0; }
+
+    link::SlideHeader header;
+    int headers = 0, thumbnailFactor = 0, thumbW = 0, thumbH = 0, tiles = 0, markReplies = 0, connectedPosts = 0;
+    bool thumbnailDecodes = false;
+    std::string matrixText, marks, userMarks, media;
+    long long tileArea = 0;
+    uint32_t lastTileCode = 0;
+    std::vector<int16_t> mediaCounts;
+    DECLARE_MESSAGE_MAP()
+};
+BEGIN_MESSAGE_MAP(CServerOwner, CWnd)
+    ON_MESSAGE(WM_LINK_CONNECTED, OnLinkConnected)
+END_MESSAGE_MAP()
+
+struct Opened {
+    CServerOwner owner;
+    CSlideLinkSocket link{&owner};
+    Opened()
+    {
+        EXPECT_TRUE(link.ConnectTo("127.0.0.1", SLIDE_LINK_PORT));
+        EXPECT_TRUE(PumpUntil([&] { return owner.connectedPosts == 1; }));
+        // The catalogue client names slides by a Windows path with ".jpg" added.
+        link.SendCommand(link::kOpenSlide, "D:\\Slides\\Teaching\\small.jpg");
+        EXPECT_TRUE(PumpUntil([&] { return owner.headers == 1; }, 10000));
+    }
+};
+
+} // namespace
+
+TEST(SlideServerLink, OpensADemoSlideAndReceivesItsHeader)
+{
+    Opened o;
+    EXPECT_EQ(o.owner.header.signature, "ZELVO DIGITAL SLICE");
+    EXPECT_GT(o.owner.header.xPixelsPerMetre, 0);
+    EXPECT_GT(o.owner.header.tileWidth, 0);
+    EXPECT_GE(o.owner.header.tileColumns * o.owner.header.tileWidth, 3000);
+    EXPECT_GE(o.owner.header.tileRows * o.owner.header.tileHeight, 2200);
+    EXPECT_TRUE(o.owner.thumbnailDecodes);
+    EXPECT_GT(o.owner.thumbnailFactor, 0);
+    EXPECT_NEAR(o.owner.thumbW, o.owner.header.tileColumns * o.owner.header.tileWidth / o.owner.thumbnailFactor, 2);
+    char matrix[32];
+    snprintf(matrix, sizeof matrix, "%dx%d", o.owner.header.tileColumns, o.owner.header.tileRows);
+    EXPECT_EQ(o.owner.matrixText, matrix);
+}
+
+TEST(SlideServerLink, RegionsMatchTheirRectanglesAndCoverTheRequest)
+{
+    Opened o;
+    TileRequest req = {{100, 50, 1300, 950}, 0.5, 0.5};
+    o.link.SendCommand(link::kTileRequest, req);
+    const long long wanted = 1200LL * 900LL;
+    ASSERT_TRUE(PumpUntil([&] { return o.owner.tileArea >= wanted; }, 20000));
+    testing_support::PumpFor(200);
+    EXPECT_EQ(o.owner.tileArea, wanted);  // replies do not overlap
+    EXPECT_GE(o.owner.tiles, 1);
+    EXPECT_EQ(o.owner.lastTileCode, (uint32_t)link::kTileRequest);
+
+    // A prefetch is answered with the prefetch reply code.
+    TileRequest pre = {{0, 0, 64, 64}, 0.25, 0.25};
+    o.link.SendCommand(link::kTilePrefetch, pre);
+    ASSERT_TRUE(PumpUntil([&] { return o.owner.lastTileCode == (uint32_t)link::kTilePrefetchReply; }, 10000));
+}
+
+TEST(SlideServerLink, MarksAndAMediaFileInPieces)
+{
+    Opened o;
+    o.link.SendCommand(link::kGetMarks);
+    fw::Sleep(10);
+    o.link.SendCommand(link::kGetUserMarks);
+    ASSERT_TRUE(PumpUntil([&] { return o.owner.markReplies == 2; }, 10000));
+    std::string stored = LibraryFile("small.mrk");
+    ASSERT_FALSE(stored.empty());
+    EXPECT_EQ(o.owner.marks, stored);
+    EXPECT_TRUE(o.owner.userMarks.empty());
+
+    std::string file = LibraryFile("media/closeup.jpg");
+    ASSERT_GT(file.size(), 40000u);
+    o.link.SendCommand(link::kMediaData, "\\\\server\\SliceResource\\closeup.jpg", 0);
+    ASSERT_TRUE(PumpUntil([&] { return !o.owner.mediaCounts.empty() && o.owner.mediaCounts.back() == -1; }, 20000));
+    EXPECT_EQ(o.owner.mediaCounts.front(), 0);  // the start piece
+    EXPECT_GT(o.owner.mediaCounts.size(), 3u);  // the file comes in several pieces
+    EXPECT_EQ(o.owner.media, file);
+
+    // Resuming from bytes already held sends only the rest.
+    o.owner.media.clear();
+    o.owner.mediaCounts.clear();
+    o.link.SendCommand(link::kMediaData, "\\\\server\\SliceResource\\closeup.jpg", 40000);
+    ASSERT_TRUE(PumpUntil([&] { return !o.owner.mediaCounts.empty() && o.owner.mediaCounts.back() == -1; }, 20000));
+    EXPECT_EQ(o.owner.media, file.substr(40000));
+}

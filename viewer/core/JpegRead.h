@@ -1,0 +1,31 @@
+// JPEG decoding into a CDib through libjpeg, with a data source over an open
+// CFile that leaves the file right behind the picture's end marker.
+#pragma once
+
+#include "Framework.h"
+#include "image/JpegHead.h"
+
+#include <cstdio>
+#include <jpeglib.h>
+
+class CDib;
+
+// Installs a source that reads the file in blocks of 4096 bytes.
+void jpeg_cfile_src(j_decompress_ptr cinfo, CFile* file);
+
+class JpegFile {
+public:
+    JpegFile() {}
+    ~JpegFile() {}
+
+    // The picture in the file at path; width, height and comment (at least
+    // 256 chars, or none) receive what was read.
+    static BOOL ReadFile(LPCTSTR path, CDib* dib, UINT* width, UINT* height, LPSTR comment);
+    static BOOL ReadToDib(CDib* dib, CFile& file, UINT* width, UINT* height, LPSTR comment);
+
+    static boolean OnComMarker(j_decompress_ptr cinfo);
+    static void OnErrorExit(j_common_ptr cinfo);
+
+    // The scanner's comment record, one per process.
+    static zelvo::JpegComRecord& ComRecord();
+};
