@@ -55,6 +55,10 @@ wine_host_up() {
         sleep 0.05
     done
     ip netns exec "$ns" env WINEPREFIX="$prefix" WINEDEBUG=-all "$WINESERVER" -p
+    # The first Wine process starts the system processes, which outlive it and
+    # keep its output open: start them here, detached, so that no test's
+    # output pipe is held open after the test ends.
+    ip netns exec "$ns" env $(wine_env "$prefix" "$dn") "$WINE" wineboot </dev/null >/dev/null 2>&1
 }
 
 # wine_host_down NS PREFIX DISPLAY_NUMBER
