@@ -11,3 +11,5 @@
 #include "FwApp.h"
 #include "FwFrame.h"
 #include "FwSocket.h"
+#include "FwControls.h"
+#include "FwDataExchange.h"

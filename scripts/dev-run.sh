@@ -9,20 +9,11 @@ ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 . "$ROOT/scripts/lib/common.sh"
 . "$ROOT/scripts/lib/hosts.sh"
 
-NS=zelvo-dev-$$
-DN=$(free_display)
-PREFIX=$BUILD/wine/dev-$$
-cleanup() {
-    wine_host_down "$NS" "$PREFIX" "$DN"
-    ns_down "$NS"
-    rm -rf "$PREFIX"
-}
-trap cleanup EXIT
-ns_up "$NS"
-wine_host_up "$NS" "$PREFIX" "$DN"
+trap host_down EXIT
+host_up dev
 [ "${1:-}" = wine ] && { shift; set -- "$WINE" "$@"; }
 set +e
-ip netns exec "$NS" env $(wine_env "$PREFIX" "$DN") "$@"
+ip netns exec "$HOST_NS" env $(wine_env "$HOST_PREFIX" "$HOST_DN") "$@"
 rc=$?
 set -e
 exit $rc

@@ -10,21 +10,10 @@ ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 bash "$ROOT/scripts/setup.sh"
 bash "$ROOT/scripts/build.sh"
 
-NS=zelvo-test-$$
-DN=$(free_display)
-PREFIX=$BUILD/wine/test-$$
 OUT=$BUILD/test-output
 rm -rf "$OUT"; mkdir -p "$OUT"
-
-cleanup() {
-    wine_host_down "$NS" "$PREFIX" "$DN"
-    ns_down "$NS"
-    rm -rf "$PREFIX"
-}
-trap cleanup EXIT
-
-ns_up "$NS"
-wine_host_up "$NS" "$PREFIX" "$DN"
+trap host_down EXIT
+host_up test
 
 # One ctest run over the native, fuzz and 64-bit Windows trees (the 32-bit
 # programs are built but cannot run under this machine's Wine).
@@ -33,13 +22,13 @@ subdirs("$NATIVE_BUILD" "$FUZZ_BUILD" "$WIN64_BUILD")
 CTEST
 
 set +e
-ip netns exec "$NS" env $(wine_env "$PREFIX" "$DN") ZELVO_TEST_OUTPUT="$OUT" \
+ip netns exec "$HOST_NS" env $(wine_env "$HOST_PREFIX" "$HOST_DN") ZELVO_TEST_OUTPUT="$OUT" \
     ZELVO_TEST_OUTPUT_WIN="Z:${OUT//\//\\}" ASAN_OPTIONS=detect_leaks=1 \
     ctest --test-dir "$BUILD" -j "$(nproc)" --output-on-failure --timeout 300 \
     >"$BUILD/ctest.log" 2>&1
 rc=$?
 set -e
-cleanup >/dev/null 2>&1
+host_down >/dev/null 2>&1
 trap - EXIT
 # The full log stays in the build tree; the summary ends the output.
 grep -v -E '^ *Start |^ *[0-9]+/[0-9]+ Test +#[0-9]+: .* Passed ' "$BUILD/ctest.log" || true

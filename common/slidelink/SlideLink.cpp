@@ -7,6 +7,16 @@
 namespace zelvo {
 namespace slidelink {
 
+namespace {
+void WriteRect(ByteWriter& w, const TileRect& r)
+{
+    w.i32(r.left);
+    w.i32(r.top);
+    w.i32(r.right);
+    w.i32(r.bottom);
+}
+} // namespace
+
 std::vector<uint8_t> CodeOnlyBody(uint32_t code)
 {
     ByteWriter w;
@@ -27,10 +37,7 @@ std::vector<uint8_t> TileRequestBody(uint32_t code, const TileRect& r, double sc
 {
     ByteWriter w;
     w.u32(code);
-    w.i32(r.left);
-    w.i32(r.top);
-    w.i32(r.right);
-    w.i32(r.bottom);
+    WriteRect(w, r);
     w.f64(scaleX);
     w.f64(scaleY);
     w.zeros(8);
@@ -186,10 +193,7 @@ std::vector<uint8_t> TileReplyBody(uint32_t code, const TileRect& r, const uint8
 {
     ByteWriter w;
     w.u32(code);
-    w.i32(r.left);
-    w.i32(r.top);
-    w.i32(r.right);
-    w.i32(r.bottom);
+    WriteRect(w, r);
     if (jpeg && n) w.bytes(jpeg, n);
     return w.take();
 }

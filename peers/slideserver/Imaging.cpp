@@ -1,4 +1,5 @@
 #include "Imaging.h"
+#include "Library.h"
 
 #include <openslide.h>
 #include <tiffio.h>
@@ -186,17 +187,6 @@ void JpegErrorExit(j_common_ptr cinfo)
 
 void JpegSilent(j_common_ptr, int) {}
 
-bool ReadFile(const std::string& path, std::vector<uint8_t>& out, size_t limit)
-{
-    std::ifstream f(path, std::ios::binary);
-    if (!f) return false;
-    f.seekg(0, std::ios::end);
-    std::streamoff size = f.tellg();
-    if (size < 0 || (uint64_t)size > limit) return false;
-    f.seekg(0);
-    out.resize((size_t)size);
-    return (bool)f.read(reinterpret_cast<char*>(out.data()), size);
-}
 
 uint32_t Le32(const uint8_t* p) { return p[0] | (p[1] << 8) | (p[2] << 16) | ((uint32_t)p[3] << 24); }
 uint16_t Le16(const uint8_t* p) { return (uint16_t)(p[0] | (p[1] << 8)); }
@@ -378,10 +368,10 @@ std::unique_ptr<SlideSource> OpenSlideSource(const std::string& path, std::strin
     std::string format;
     if (ext == "jpg" || ext == "jpeg") {
         std::vector<uint8_t> bytes;
-        if (ReadFile(path, bytes, 512u << 20) && DecodeJpeg(bytes.data(), bytes.size(), img)) format = "JPEG";
+        if (ReadWholeFile(path, 512u << 20, bytes) && DecodeJpeg(bytes.data(), bytes.size(), img)) format = "JPEG";
     } else if (ext == "bmp") {
         std::vector<uint8_t> bytes;
-        if (ReadFile(path, bytes, 1024u << 20) && DecodeBmp(bytes, img)) format = "BMP";
+        if (ReadWholeFile(path, 1024u << 20, bytes) && DecodeBmp(bytes, img)) format = "BMP";
     } else if (ext == "tif" || ext == "tiff") {
         if (DecodeTiffPicture(path, img)) format = "TIFF";
     }

@@ -1,5 +1,7 @@
 #include "Library.h"
 
+#include <fstream>
+
 #include <algorithm>
 #include <filesystem>
 #include <set>
@@ -128,6 +130,18 @@ std::string Library::MarksPath(const std::string& slidePath, bool user)
 {
     fs::path p(slidePath);
     return (p.parent_path() / p.stem()).string() + (user ? kUserMarksSuffix : kMarksSuffix);
+}
+
+bool ReadWholeFile(const std::string& path, size_t limit, std::vector<uint8_t>& out)
+{
+    std::ifstream f(path, std::ios::binary);
+    if (!f) return false;
+    f.seekg(0, std::ios::end);
+    std::streamoff size = f.tellg();
+    if (size < 0 || (uint64_t)size > limit) return false;
+    f.seekg(0);
+    out.resize((size_t)size);
+    return (bool)f.read(reinterpret_cast<char*>(out.data()), size);
 }
 
 } // namespace slideserver

@@ -2,8 +2,11 @@
 // beside them and the media folder. Only indexed files are ever served.
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
 #include <map>
 #include <string>
+#include <vector>
 
 namespace zelvo {
 namespace slideserver {
@@ -38,6 +41,9 @@ private:
     std::map<std::string, std::string> m_byFileName; // lower-case file name
     std::map<std::string, std::string> m_media;      // lower-case file name
 };
+
+// Reads a whole file of at most limit bytes; false when it cannot or is larger.
+bool ReadWholeFile(const std::string& path, size_t limit, std::vector<uint8_t>& out);
 
 } // namespace slideserver
 } // namespace zelvo

@@ -33,17 +33,6 @@ constexpr double kMaxScaleRatio = 8.0;
 constexpr size_t kCacheSlides = 8;
 constexpr uint32_t kMaxRequestBody = 64 * 1024;
 
-bool ReadWholeFile(const std::string& path, size_t limit, std::vector<uint8_t>& out)
-{
-    std::ifstream f(path, std::ios::binary);
-    if (!f) return false;
-    f.seekg(0, std::ios::end);
-    std::streamoff size = f.tellg();
-    if (size < 0 || (uint64_t)size > limit) return false;
-    f.seekg(0);
-    out.resize((size_t)size);
-    return (bool)f.read(reinterpret_cast<char*>(out.data()), size);
-}
 
 std::string Printable(const std::string& s)
 {

@@ -73,3 +73,21 @@ wine_host_down() {
 wine_env() {  # PREFIX DISPLAY_NUMBER
     echo "WINEPREFIX=$1" "DISPLAY=:$2" "LC_ALL=zh_CN.UTF-8" "LANG=zh_CN.UTF-8" "WINEDEBUG=${WINEDEBUG:--all}" "PATH=$PATH"
 }
+
+# host_up NAME: one private Wine test host; sets HOST_NS, HOST_DN (display
+# number) and HOST_PREFIX. host_down undoes it (safe to call twice).
+host_up() {
+    HOST_NS=zelvo-$1-$$
+    HOST_DN=$(free_display)
+    HOST_PREFIX=$BUILD/wine/$1-$$
+    ns_up "$HOST_NS"
+    wine_host_up "$HOST_NS" "$HOST_PREFIX" "$HOST_DN"
+}
+
+host_down() {
+    [ -n "${HOST_NS:-}" ] || return 0
+    wine_host_down "$HOST_NS" "$HOST_PREFIX" "$HOST_DN"
+    ns_down "$HOST_NS"
+    rm -rf "$HOST_PREFIX"
+    HOST_NS=
+}

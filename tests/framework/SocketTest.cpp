@@ -9,11 +9,6 @@ using testing_support::PumpUntil;
 
 namespace {
 
-struct SocketsStarted {
-    SocketsStarted() { AfxSocketInit(); }
-};
-SocketsStarted g_started;
-
 class CRecordingSocket : public CAsyncSocket {
 public:
     std::string received;

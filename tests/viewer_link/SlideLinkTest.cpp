@@ -10,10 +10,6 @@ namespace link = zelvo::slidelink;
 
 namespace {
 
-struct SocketsStarted {
-    SocketsStarted() { AfxSocketInit(); }
-} g_started;
-
 // Stands in for the slide view: records what the link hands it.
 class CTestOwner : public ISlideLinkOwner, public CWnd {
 public:

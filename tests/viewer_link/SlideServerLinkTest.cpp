@@ -17,10 +17,6 @@ namespace link = zelvo::slidelink;
 
 namespace {
 
-struct SocketsStarted {
-    SocketsStarted() { AfxSocketInit(); }
-} g_started;
-
 bool JpegSize(const uint8_t* data, size_t n, int& w, int& h)
 {
     struct Err {
