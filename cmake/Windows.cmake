@@ -21,15 +21,20 @@ function(zelvo_unicode target)
 endfunction()
 
 # A GoogleTest program run through Wine; each test case is its own ctest test.
-# Extra arguments name further libraries.
+# LOCK names a shared resource (a registry key, a port) whose tests must not
+# run at the same time as other tests holding the same lock.
 function(zelvo_win_test target)
-  cmake_parse_arguments(T "" "" "SOURCES;LIBS;RESOURCES" ${ARGN})
+  cmake_parse_arguments(T "" "LOCK" "SOURCES;LIBS;RESOURCES" ${ARGN})
   add_executable(${target} ${T_SOURCES} ${T_RESOURCES} ${PROJECT_SOURCE_DIR}/tests/support/TestMain.cpp)
   zelvo_ansi(${target})
   target_link_libraries(${target} PRIVATE ${T_LIBS} GTest::gtest ${ZELVO_SYSTEM_LIBS})
   target_include_directories(${target} PRIVATE ${PROJECT_SOURCE_DIR}/tests/support)
+  set(lock)
+  if(T_LOCK)
+    set(lock RESOURCE_LOCK ${T_LOCK})
+  endif()
   gtest_discover_tests(${target} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60
-                       PROPERTIES TIMEOUT 120 ENVIRONMENT "ZELVO_TEST_OUTPUT=${ZELVO_TEST_OUTPUT}")
+                       PROPERTIES TIMEOUT 120 ${lock} ENVIRONMENT "ZELVO_TEST_OUTPUT=${ZELVO_TEST_OUTPUT}")
 endfunction()
 
 set(ZELVO_TEST_OUTPUT "${CMAKE_BINARY_DIR}/test-output" CACHE PATH "Where tests leave screenshots and logs")

@@ -43,11 +43,11 @@ TEST(Profile, ValuesRoundTripThroughTheRegistryUnderTheKeyWord)
 TEST(Profile, AStringStoredWithoutTerminatorIsReadSafely)
 {
     CProfileApp app;
-    app.SetRegistryKey(_T("ZelvoFwTest"));
+    app.SetRegistryKey(_T("ZelvoFwTest2"));
     HKEY key = app.GetSectionKey(_T("AppData"));
     ASSERT_NE(key, nullptr);
     RegSetValueExA(key, "ServerIP", 0, REG_SZ, (const BYTE*)"10.1.2.3", 8);  // no NUL stored
     RegCloseKey(key);
     EXPECT_EQ(app.GetProfileString(_T("AppData"), _T("ServerIP")), CString("10.1.2.3"));
-    RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\ZelvoFwTest");
+    RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\ZelvoFwTest2");
 }

@@ -1,0 +1,474 @@
+#include "DisplayTestSupport.h"
+#include "Dib.h"
+#include "ImageDispWnd.h"
+#include "ViewerMessages.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+#include <memory>
+#include <string>
+
+using display_test::HostWnd;
+using display_test::ReadPixels;
+using display_test::WritePixels;
+
+namespace {
+
+const uint32_t kGreyPixel = 0xC0C0C0;
+
+int Cx() { return ::GetSystemMetrics(SM_CXSCREEN); }
+int Cy() { return ::GetSystemMetrics(SM_CYSCREEN); }
+
+// Each main-buffer pixel tells where it came from (low bits of x and y, and
+// the 256-pixel block), so any wrong shift shows.
+uint32_t Code(int x, int y)
+{
+    return (uint32_t)(x & 255) << 16 | (uint32_t)(y & 255) << 8 | (uint32_t)(((x >> 8) & 15) << 4 | ((y >> 8) & 15));
+}
+
+// A layer that records calls and takes what it is told to.
+class FakeLayer : public IObjectLayer {
+public:
+    explicit FakeLayer(std::string name, std::string* log) : m_name(std::move(name)), m_log(log) {}
+    void Reset(CWnd*) override {}
+    void SetScale(float sx, float, int, int) override { lastScale = sx; }
+    void SetScroll(int x, int y) override { scroll = CPoint(x, y); }
+    void DrawAll(HDC) override { ++draws; }
+    void OnViewSize(UINT, int cx, int) override { viewWidth = cx; }
+    int OnLButtonDown(UINT, CPoint) override { return Note("down", takeDown); }
+    int OnLButtonUp(UINT, CPoint) override { return Note("up", takeUp); }
+    int OnMouseMove(UINT, CPoint) override { return Note("move", takeMove); }
+    int OnLButtonDblClk(UINT, CPoint) override { return Note("dbl", 1); }
+    int OnRButtonDown(UINT, CPoint) override { return Note("rdown", takeRight); }
+    int OnMouseWheel(UINT, short, CPoint) override { return Note("wheel", 0); }
+
+    int takeDown = 0, takeUp = 0, takeMove = 0, takeRight = 0;
+    float lastScale = 0;
+    CPoint scroll;
+    int draws = 0;
+    int viewWidth = -1;
+
+private:
+    int Note(const char* what, int answer)
+    {
+        *m_log += m_name + ":" + what + " ";
+        return answer;
+    }
+    std::string m_name;
+    std::string* m_log;
+};
+
+class DisplayTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        fw::SetTimerScale(0.01);
+        host = std::make_unique<HostWnd>(800, 600);
+        ASSERT_TRUE(::IsWindow(host->m_hWnd));
+        disp = std::make_unique<CImageDispWnd>();
+        ASSERT_TRUE(disp->CreateDisplay(host.get(), host.get(), 0));
+        // A thumbnail a tenth of the image, so that even thin strips map to
+        // whole thumbnail pixels.
+        disp->SetImageSize(20000, 20000);
+        disp->FitToOwner(20000, 20000, TRUE);
+        disp->SetThumbnailSize(2000, 2000);
+        SetView(8000, 8000);
+        while (host->TakePosted(WM_VIEW_MOVED) || host->TakePosted(WM_VIEW_ORIGIN)) {}
+    }
+    void TearDown() override
+    {
+        disp.reset();
+        host.reset();
+        fw::SetTimerScale(1.0);
+    }
+    void SetView(int left, int top)
+    {
+        RECT c;
+        disp->GetClientRect(&c);
+        disp->SetSourceRect(left, top, left + c.right, top + c.bottom, CImageDispWnd::kUnchanged,
+                            CImageDispWnd::kUnchanged);
+    }
+    void PaintMainCoded()
+    {
+        const int w = 3 * Cx(), h = 3 * Cy();
+        std::vector<uint32_t> px((size_t)w * h);
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x) px[(size_t)y * w + x] = Code(x, y);
+        WritePixels(disp->m_main.GetMemoryDC(), px, w, h);
+    }
+    std::vector<uint32_t> MainPixels() { return ReadPixels(disp->m_main.GetMemoryDC(), 3 * Cx(), 3 * Cy()); }
+
+    std::unique_ptr<HostWnd> host;
+    std::unique_ptr<CImageDispWnd> disp;
+};
+
+} // namespace
+
+TEST_F(DisplayTest, CreationMakesTheThreeBuffersAndCoversTheParent)
+{
+    int w = 0, h = 0;
+    disp->m_main.GetSize(w, h);
+    EXPECT_EQ(w, 3 * Cx());
+    EXPECT_EQ(h, 3 * Cy());
+    disp->m_lowRes.GetSize(w, h);
+    EXPECT_EQ(w, 2000);
+    EXPECT_EQ(h, 2000);
+    RECT c;
+    disp->GetClientRect(&c);
+    EXPECT_EQ(c.right, 800);
+    EXPECT_EQ(c.bottom, 600);
+    EXPECT_NE(disp->m_handCursor, nullptr);
+    EXPECT_NE(disp->m_grabCursor, nullptr);
+}
+
+// Every sign combination of the pan offset: the kept part must be an exact
+// copy shifted by the offset, and exactly the uncovered strips come from the
+// thumbnail (grey here).
+TEST_F(DisplayTest, ScrollByMovesTheMainBufferAndRefillsTheUncoveredStrips)
+{
+    const int W = 3 * Cx(), H = 3 * Cy();
+    const int offsets[][2] = {{-37, -53}, {-37, 53}, {-37, 0}, {37, -53}, {37, 53}, {37, 0}, {0, -53}, {0, 53}};
+    for (const auto& o : offsets) {
+        const int dx = o[0], dy = o[1];
+        SCOPED_TRACE(testing::Message() << "dx=" << dx << " dy=" << dy);
+        PaintMainCoded();
+        disp->SetOrigin(dx, dy);
+        CPoint applied = disp->ScrollBy();
+        EXPECT_EQ(applied.x, dx);
+        EXPECT_EQ(applied.y, dy);
+        EXPECT_EQ(disp->m_pan.x, 0);
+        EXPECT_EQ(disp->m_pan.y, 0);
+
+        std::vector<uint32_t> px = MainPixels();
+        long wrong = 0;
+        int firstX = -1, firstY = -1;
+        for (int y = 0; y < H && wrong < 10; ++y) {
+            for (int x = 0; x < W; ++x) {
+                const int sx = x + dx, sy = y + dy;
+                const bool uncovered = sx < 0 || sx >= W || sy < 0 || sy >= H;
+                const uint32_t expected = uncovered ? kGreyPixel : Code(sx, sy);
+                if (px[(size_t)y * W + x] != expected && wrong++ == 0) {
+                    firstX = x;
+                    firstY = y;
+                }
+            }
+        }
+        EXPECT_EQ(wrong, 0) << "first wrong pixel at " << firstX << "," << firstY << ": " << std::hex
+                            << (firstX >= 0 ? px[(size_t)firstY * W + firstX] : 0);
+    }
+}
+
+TEST_F(DisplayTest, ScrollByWithoutOffsetOrByTwoScreensTouchesNothingOrRefillsAll)
+{
+    PaintMainCoded();
+    CPoint none = disp->ScrollBy();
+    EXPECT_EQ(none.x, 0);
+    EXPECT_EQ(none.y, 0);
+    std::vector<uint32_t> px = MainPixels();
+    EXPECT_EQ(px[0], Code(0, 0));
+    EXPECT_EQ(px[(size_t)100 * 3 * Cx() + 200], Code(200, 100));
+
+    disp->SetOrigin(2 * Cx(), 0);
+    CPoint whole = disp->ScrollBy();
+    EXPECT_EQ(whole.x, 2 * Cx());
+    px = MainPixels();
+    for (size_t i = 0; i < px.size(); i += 997) ASSERT_EQ(px[i], kGreyPixel) << i;
+}
+
+// Strips that fall outside the image are left as they are.
+TEST_F(DisplayTest, StripsOutsideTheImageAreNotFilled)
+{
+    SetView(100, 100);
+    PaintMainCoded();
+    disp->SetOrigin(-500, 0);
+    disp->ScrollBy();
+    std::vector<uint32_t> px = MainPixels();
+    const int W = 3 * Cx();
+    // View x -cx..-cx+500 lies left of the image (view origin 100): old pixels stay.
+    EXPECT_EQ(px[(size_t)10 * W + 5], Code(5, 10));
+    // The part of the strip inside the image (x >= -100 in view terms) is grey
+    // only where the strip is; the strip ends at view x -cx+500 < -100 here, so
+    // the buffer column cx-100 keeps its shifted copy.
+    EXPECT_EQ(px[(size_t)10 * W + (Cx() - 100)], Code(Cx() - 100 - 500, 10));
+}
+
+TEST_F(DisplayTest, OnMovingKeepsTheViewInsideTheImageWithoutChangingItsSize)
+{
+    disp->FitToOwner(1000, 800, FALSE);
+    RECT r{-50, 10, 350, 310};
+    disp->OnMoving(0, &r);
+    EXPECT_EQ(r.left, 0);
+    EXPECT_EQ(r.right, 400);
+    EXPECT_EQ(r.top, 10);
+    r = RECT{900, 700, 1200, 900};
+    disp->OnMoving(0, &r);
+    EXPECT_EQ(r.left, 700);
+    EXPECT_EQ(r.right, 1000);
+    EXPECT_EQ(r.top, 600);
+    EXPECT_EQ(r.bottom, 800);
+    // Larger than the image: it must cover the image.
+    r = RECT{-300, 50, 900, 950};
+    disp->OnMoving(0, &r);
+    EXPECT_EQ(r.left, -200);
+    EXPECT_EQ(r.right, 1000);
+    EXPECT_EQ(r.top, 0);
+    EXPECT_EQ(r.bottom, 900);
+}
+
+TEST_F(DisplayTest, SourceRectMapsToTheThumbnailAndMovesThePanOffset)
+{
+    disp->SetImageSize(20000, 10000);
+    disp->FitToOwner(5000, 2500, FALSE);
+    disp->SetThumbnailSize(400, 200);
+    std::string unused;
+    FakeLayer layer("a", &unused);
+    disp->SetAnnotationLayer(&layer);
+    disp->SetOrigin(0, 0);
+
+    disp->SetSourceRect(1000, 500, 1800, 1100, 5, 7);
+    RECT low = disp->m_lowRes.m_rect;
+    EXPECT_EQ(low.left, 80);
+    EXPECT_EQ(low.top, 40);
+    EXPECT_EQ(low.right, 144);
+    EXPECT_EQ(low.bottom, 88);
+    EXPECT_EQ(layer.scroll.x, 1000);
+    EXPECT_EQ(layer.scroll.y, 500);
+    EXPECT_EQ(disp->m_pan.x, 5);
+    EXPECT_EQ(disp->m_pan.y, 7);
+
+    disp->SetSourceRect(1000, 500, 1800, 1100, 5, CImageDispWnd::kUnchanged);
+    EXPECT_EQ(disp->m_pan.x, 5);
+
+    RECT mapped = disp->ViewToLowRes(RECT{0, 0, 100, 50});
+    EXPECT_EQ(mapped.left, 80);
+    EXPECT_EQ(mapped.top, 40);
+    EXPECT_EQ(mapped.right, 88);
+    EXPECT_EQ(mapped.bottom, 44);
+    disp->SetAnnotationLayer(nullptr);
+}
+
+TEST_F(DisplayTest, ZeroSizesNeverDivide)
+{
+    disp->SetImageSize(0, 0);
+    disp->FitToOwner(0, 0, FALSE);
+    disp->SetThumbnailSize(0, 0);
+    EXPECT_TRUE(std::isfinite(disp->m_view.m_scaleX));
+    EXPECT_TRUE(std::isfinite(disp->m_view.m_scaleY));
+    disp->m_view.m_scaleX = disp->m_view.m_scaleY = 0.0;
+    disp->SetSourceRect(10, 10, 20, 20, 0, 0);
+    RECT mapped = disp->ViewToLowRes(RECT{0, 0, 10, 10});
+    EXPECT_EQ(mapped.right, mapped.left);
+    disp->CenterOn(5, 5);
+    disp->DrawContents();
+}
+
+TEST_F(DisplayTest, CenterOnNearTheEdgeStaysInsideAndPostsOriginThenMoved)
+{
+    disp->CenterOn(100, 100);
+    RECT v = disp->m_view.m_rect;
+    EXPECT_EQ(v.left, 0);
+    EXPECT_EQ(v.top, 0);
+    MSG msg;
+    ASSERT_TRUE(host->TakePosted(WM_VIEW_ORIGIN, &msg));
+    EXPECT_EQ(msg.wParam, 0u);
+    EXPECT_TRUE(host->TakePosted(WM_VIEW_MOVED));
+
+    disp->CenterOn(5000, 6000);
+    v = disp->m_view.m_rect;
+    EXPECT_EQ(v.left, 5000 - 400);
+    EXPECT_EQ(v.top, 6000 - 300);
+}
+
+TEST_F(DisplayTest, DraggingEmptyGroundPansAndPostsItsMessages)
+{
+    disp->SetOrigin(0, 0);
+    disp->SendMessage(WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(200, 200));
+    disp->SendMessage(WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(150, 180));
+    RECT v = disp->m_view.m_rect;
+    EXPECT_EQ(v.left, 8050);
+    EXPECT_EQ(v.top, 8020);
+    EXPECT_EQ(disp->m_pan.x, 50);
+    EXPECT_EQ(disp->m_pan.y, 20);
+    MSG msg;
+    ASSERT_TRUE(host->TakePosted(WM_VIEW_ORIGIN, &msg));
+    EXPECT_EQ(msg.wParam, 8050u);
+    EXPECT_EQ(msg.lParam, 8020);
+    EXPECT_FALSE(host->TakePosted(WM_VIEW_MOVED));
+    disp->SendMessage(WM_LBUTTONUP, 0, MAKELPARAM(150, 180));
+    EXPECT_TRUE(host->TakePosted(WM_VIEW_MOVED));
+    EXPECT_EQ(::GetCapture(), nullptr);
+}
+
+TEST_F(DisplayTest, PressAtTheOriginOrTakenByALayerDoesNotPan)
+{
+    disp->SetOrigin(0, 0);
+    disp->SendMessage(WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(0, 0));
+    disp->SendMessage(WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(100, 100));
+    disp->SendMessage(WM_LBUTTONUP, 0, MAKELPARAM(100, 100));
+    EXPECT_EQ(disp->m_view.m_rect.left, 8000);
+    EXPECT_FALSE(host->TakePosted(WM_VIEW_ORIGIN));
+    EXPECT_FALSE(host->TakePosted(WM_VIEW_MOVED));
+
+    std::string log;
+    FakeLayer editor("e", &log), annotation("a", &log), measure("m", &log);
+    disp->SetEditorLayer(&editor);
+    disp->SetAnnotationLayer(&annotation);
+    disp->SetMeasureLayer(&measure);
+    annotation.takeDown = 1;
+    disp->SendMessage(WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(200, 200));
+    EXPECT_EQ(log, "e:down a:down ");
+    log.clear();
+    disp->SendMessage(WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(150, 150));
+    EXPECT_EQ(log, "e:move a:move m:move ");
+    EXPECT_EQ(disp->m_view.m_rect.left, 8000);
+    EXPECT_FALSE(host->TakePosted(WM_VIEW_ORIGIN));
+    log.clear();
+    disp->SendMessage(WM_LBUTTONUP, 0, MAKELPARAM(150, 150));
+    EXPECT_EQ(log, "e:up a:up m:up ");
+    log.clear();
+    disp->SendMessage(WM_LBUTTONDBLCLK, 0, MAKELPARAM(150, 150));
+    EXPECT_EQ(log, "m:dbl e:dbl a:dbl ");
+    log.clear();
+    editor.takeRight = 1;
+    disp->SendMessage(WM_RBUTTONUP, 0, MAKELPARAM(150, 150));
+    EXPECT_EQ(log, "e:rdown ");
+
+    // Painting hands the scale to every layer and draws each once.
+    disp->DrawContents();
+    EXPECT_EQ(editor.draws, 1);
+    EXPECT_EQ(annotation.draws, 1);
+    EXPECT_EQ(measure.draws, 1);
+    disp->SetEditorLayer(nullptr);
+    disp->SetAnnotationLayer(nullptr);
+    disp->SetMeasureLayer(nullptr);
+}
+
+TEST_F(DisplayTest, ZoomTransitionWithBadFactorsLeavesEverythingAlone)
+{
+    PaintMainCoded();
+    disp->SetOrigin(3, 4);
+    const double bad[] = {std::numeric_limits<double>::quiet_NaN(), std::numeric_limits<double>::infinity(),
+                          -std::numeric_limits<double>::infinity(), 0.0, -2.0, 1e9, 1e-9};
+    for (double f : bad) {
+        SCOPED_TRACE(f);
+        RECT r = disp->ComposeView(f);
+        EXPECT_TRUE(::IsRectEmpty(&r));
+        EXPECT_EQ(disp->m_pan.x, 3);
+    }
+    std::vector<uint32_t> px = MainPixels();
+    EXPECT_EQ(px[(size_t)Cy() * 3 * Cx() + Cx()], Code(Cx(), Cy()));
+}
+
+TEST_F(DisplayTest, ZoomTransitionRebuildsTheMainBufferAroundTheView)
+{
+    // View at the image's top-left corner: left and above it stays grey.
+    SetView(0, 0);
+    PaintMainCoded();
+    RECT r = disp->ComposeView(1.0);
+    EXPECT_EQ(r.left, 0);
+    EXPECT_EQ(r.top, 0);
+    EXPECT_EQ(r.right, 800);
+    EXPECT_EQ(r.bottom, 600);
+    EXPECT_EQ(disp->m_pan.x, 0);
+    std::vector<uint32_t> px = MainPixels();
+    const int W = 3 * Cx();
+    EXPECT_EQ(px[(size_t)(Cy() - 1) * W + Cx() - 1], kGreyPixel);
+    EXPECT_NE(px[(size_t)(Cy() + 10) * W + Cx() + 10], kGreyPixel);
+
+    r = disp->ComposeView(2.0);
+    EXPECT_FALSE(::IsRectEmpty(&r));
+    r = disp->ComposeView(0.1);
+    EXPECT_FALSE(::IsRectEmpty(&r));
+}
+
+TEST_F(DisplayTest, MinimisedOrNarrowWindowIsHarmless)
+{
+    std::string unused;
+    FakeLayer layer("a", &unused);
+    disp->SetAnnotationLayer(&layer);
+    disp->Relayout(SIZE_MINIMIZED, 0, 0);
+    EXPECT_EQ(layer.viewWidth, 0);
+    int w = 0, h = 0;
+    disp->m_view.GetSize(w, h);
+    EXPECT_GT(w, 0);
+    EXPECT_GT(h, 0);
+
+    disp->MoveWindow(0, 0, 0, 0, FALSE);
+    disp->DrawContents();
+    RECT r = disp->ComposeView(2.0);
+    EXPECT_TRUE(::IsRectEmpty(&r));
+    r = disp->ComposeView(0.5);
+    EXPECT_TRUE(::IsRectEmpty(&r));
+
+    host->MoveWindow(0, 0, 1, 600, FALSE);
+    disp->Relayout(SIZE_RESTORED, 1, 600);
+    RECT c;
+    disp->GetClientRect(&c);
+    EXPECT_EQ(c.right, 1);
+    disp->DrawContents();
+    r = disp->ComposeView(2.0);
+    EXPECT_TRUE(::IsRectEmpty(&r));
+    disp->ComposeView(0.5);
+    disp->SetAnnotationLayer(nullptr);
+}
+
+TEST_F(DisplayTest, LoadingStateKeepsTheThumbnailOutAndCloseNotifiesTheOwner)
+{
+    // Entirely outside the main buffer: the thumbnail fills the view unless loading.
+    disp->SetOrigin(10 * Cx(), 0);
+    HDC viewDC = disp->m_view.GetMemoryDC();
+    RECT all{0, 0, 800, 600};
+    HBRUSH red = ::CreateSolidBrush(RGB(255, 0, 0));
+    ::FillRect(viewDC, &all, red);
+    ::DeleteObject(red);
+    disp->SetLoading(1);
+    disp->DrawContents();
+    EXPECT_EQ(::GetPixel(viewDC, 2, 2), RGB(255, 0, 0));
+    disp->SetLoading(0);
+    disp->DrawContents();
+    EXPECT_EQ(::GetPixel(viewDC, 2, 2), RGB(0xC0, 0xC0, 0xC0));
+
+    disp->m_notifyMessage = WM_APP + 7;
+    disp->SendMessage(WM_CLOSE);
+    EXPECT_TRUE(host->TakePosted(WM_APP + 7));
+    EXPECT_FALSE(disp->IsWindowVisible());
+}
+
+TEST_F(DisplayTest, TilesLandOneScreenInAndAFrameOverTheBufferEdgeTakesTheRestFromTheThumbnail)
+{
+    PaintMainCoded();
+    CDib tile;
+    ASSERT_TRUE(tile.Create(16, 8, 24));
+    BYTE* bits = tile.GetBits();
+    for (DWORD i = 0; i < tile.GetImageSize(); i += 3) {
+        bits[i] = 0x30;      // blue
+        bits[i + 1] = 0x20;  // green
+        bits[i + 2] = 0x10;  // red
+    }
+    disp->PutTile(&tile, RECT{100, 50, 116, 58});
+    disp->PutTile(nullptr, RECT{0, 0, 10, 10});
+    std::vector<uint32_t> px = MainPixels();
+    const int W = 3 * Cx();
+    EXPECT_EQ(px[(size_t)(Cy() + 50) * W + Cx() + 100], 0x102030u);
+    EXPECT_EQ(px[(size_t)(Cy() + 57) * W + Cx() + 115], 0x102030u);
+    EXPECT_EQ(px[(size_t)(Cy() + 58) * W + Cx() + 115], Code(Cx() + 115, Cy() + 58));
+    EXPECT_EQ(px[(size_t)(Cy() + 49) * W + Cx() + 100], Code(Cx() + 100, Cy() + 49));
+
+    // The view lies 100 pixels left of the main buffer and 50 above it.
+    disp->SetOrigin(-Cx() - 100, -Cy() - 50);
+    disp->DrawContents();
+    std::vector<uint32_t> view = ReadPixels(disp->m_view.GetMemoryDC(), 800, 600);
+    EXPECT_EQ(view[(size_t)10 * 800 + 400], kGreyPixel);   // top band
+    EXPECT_EQ(view[(size_t)300 * 800 + 50], kGreyPixel);   // left band
+    EXPECT_EQ(view[(size_t)300 * 800 + 100], Code(0, 250));
+    EXPECT_EQ(view[(size_t)599 * 800 + 799], Code(699, 549));
+
+    // While loading, those bands are not taken from the thumbnail.
+    HDC viewDC = disp->m_view.GetMemoryDC();
+    ::SetPixel(viewDC, 50, 300, RGB(1, 2, 3));
+    disp->SetLoading(1);
+    disp->DrawContents();
+    EXPECT_NE(::GetPixel(viewDC, 50, 300), RGB(0xC0, 0xC0, 0xC0));
+}

@@ -1,0 +1,25 @@
+// What the image display window asks of an object layer (annotations, the
+// editor's private marks, measurements). Mouse handlers answer non-zero when
+// they take the event.
+#pragma once
+
+#include "Framework.h"
+
+class IObjectLayer {
+public:
+    virtual ~IObjectLayer() = default;
+
+    // Starts over empty, drawing into the given window.
+    virtual void Reset(CWnd* owner) = 0;
+    virtual void SetScale(float sx, float sy, int resolutionX, int resolutionY) = 0;
+    virtual void SetScroll(int x, int y) = 0;
+    virtual void DrawAll(HDC dc) = 0;
+    virtual void OnViewSize(UINT type, int cx, int cy) = 0;
+
+    virtual int OnLButtonDown(UINT flags, CPoint point) = 0;
+    virtual int OnLButtonUp(UINT flags, CPoint point) = 0;
+    virtual int OnMouseMove(UINT flags, CPoint point) = 0;
+    virtual int OnLButtonDblClk(UINT flags, CPoint point) = 0;
+    virtual int OnRButtonDown(UINT flags, CPoint point) = 0;
+    virtual int OnMouseWheel(UINT flags, short delta, CPoint point) = 0;
+};
