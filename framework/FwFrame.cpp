@@ -34,8 +34,9 @@ BOOL CFrameWnd::LoadFrame(UINT idResource, DWORD style, CWnd* parent, void* cont
     m_hMenuDefault = ::LoadMenu(inst, MAKEINTRESOURCE(idResource));
     // The frame-style bits are ours, not the platform's.
     style &= ~(DWORD)(FWS_ADDTOTITLE | FWS_PREFIXTITLE);
-    return CreateEx(0, cls, m_strTitle, style, rectDefault.left, rectDefault.top, rectDefault.right,
-                    rectDefault.bottom, parent ? parent->m_hWnd : nullptr, m_hMenuDefault, context);
+    // Default position and size: a cx of CW_USEDEFAULT makes the platform choose both.
+    return CreateEx(0, cls, m_strTitle, style, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, 0,
+                    parent ? parent->m_hWnd : nullptr, m_hMenuDefault, context);
 }
 
 BOOL CFrameWnd::Create(LPCTSTR className, LPCTSTR title, DWORD style, const RECT& rect, CWnd* parent,
@@ -45,7 +46,7 @@ BOOL CFrameWnd::Create(LPCTSTR className, LPCTSTR title, DWORD style, const RECT
     HMENU menu = menuName ? ::LoadMenu(fw::ResourceHandle(), menuName) : nullptr;
     m_hMenuDefault = menu;
     style &= ~(DWORD)(FWS_ADDTOTITLE | FWS_PREFIXTITLE);
-    int w = rect.left == CW_USEDEFAULT ? CW_USEDEFAULT : rect.right - rect.left;
+    int w = rect.left == CW_USEDEFAULT ? CW_USEDEFAULT : rect.right - rect.left;  // platform's default size
     int h = rect.left == CW_USEDEFAULT ? 0 : rect.bottom - rect.top;
     return CreateEx(exStyle, className, title, style, rect.left, rect.top, w, h, parent ? parent->m_hWnd : nullptr,
                     menu, context);

@@ -199,6 +199,10 @@ TEST(FrameWindow, LoadsItsResourcesRoutesCommandsToTheViewFirstAndDeletesItself)
     EXPECT_EQ(title, CString("测试框架"));  // first line of the string of the frame's id
     EXPECT_NE(::GetMenu(hwnd), nullptr);
     EXPECT_EQ(frame->GetStyle() & FWS_ADDTOTITLE, 0u);
+    CRect placed;
+    frame->GetWindowRect(&placed);
+    EXPECT_GT(placed.Width(), 200);  // the platform's default size, not an empty window
+    EXPECT_GT(placed.Height(), 100);
 
     // The pane fills the client area.
     frame->MoveWindow(0, 0, 400, 300);
