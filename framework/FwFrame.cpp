@@ -76,7 +76,7 @@ void CFrameWnd::RecalcLayout(BOOL)
         RECT r;
         ::GetWindowRect(child, &r);
         int h = r.bottom - r.top;
-        if (::GetWindowLongPtr(child, GWL_STYLE) & CCS_BOTTOM) {
+        if ((::GetWindowLongPtr(child, GWL_STYLE) & CCS_BOTTOM) == CCS_BOTTOM) {  // CCS_TOP shares a bit
             ::MoveWindow(child, area.left, area.bottom - h, area.Width(), h, TRUE);
             area.bottom -= h;
         } else {
