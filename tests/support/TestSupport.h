@@ -3,6 +3,7 @@
 
 #include "Framework.h"
 
+#include <cstdio>
 #include <functional>
 #include <string>
 #include <vector>
@@ -73,6 +74,45 @@ inline std::string OutputFolder()
     std::string dir = env && *env ? env : "test-output";
     ::CreateDirectoryA(dir.c_str(), nullptr);
     return dir;
+}
+
+// Saves what the screen shows of a window (the whole screen for nullptr) as a
+// 24-bit BMP in the output folder, for people to look at; returns its path,
+// empty when it could not be written.
+inline std::string SaveScreenshot(HWND wnd, const std::string& name)
+{
+    RECT rc = {0, 0, ::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN)};
+    if (wnd) ::GetWindowRect(wnd, &rc);
+    const int w = rc.right - rc.left, h = rc.bottom - rc.top;
+    if (w <= 0 || h <= 0) return std::string();
+    HDC screen = ::GetDC(nullptr);
+    HDC mem = ::CreateCompatibleDC(screen);
+    BITMAPINFO bi = {};
+    bi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    bi.bmiHeader.biWidth = w;
+    bi.bmiHeader.biHeight = h;
+    bi.bmiHeader.biPlanes = 1;
+    bi.bmiHeader.biBitCount = 24;
+    void* bits = nullptr;
+    HBITMAP bmp = ::CreateDIBSection(screen, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ old = ::SelectObject(mem, bmp);
+    ::BitBlt(mem, 0, 0, w, h, screen, rc.left, rc.top, SRCCOPY);
+    ::GdiFlush();
+    const DWORD stride = ((DWORD)w * 3 + 3) & ~3u;
+    BITMAPFILEHEADER fh = {};
+    fh.bfType = 0x4D42;
+    fh.bfOffBits = sizeof fh + sizeof(BITMAPINFOHEADER);
+    fh.bfSize = fh.bfOffBits + stride * (DWORD)h;
+    std::string path = OutputFolder() + "\\" + name;
+    FILE* f = bits ? fopen(path.c_str(), "wb") : nullptr;
+    bool ok = f && fwrite(&fh, sizeof fh, 1, f) == 1 && fwrite(&bi.bmiHeader, sizeof(BITMAPINFOHEADER), 1, f) == 1 &&
+              fwrite(bits, stride, (size_t)h, f) == (size_t)h;
+    if (f) fclose(f);
+    ::SelectObject(mem, old);
+    ::DeleteObject(bmp);
+    ::DeleteDC(mem);
+    ::ReleaseDC(nullptr, screen);
+    return ok ? path : std::string();
 }
 
 } // namespace testing_support

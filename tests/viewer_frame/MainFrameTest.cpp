@@ -326,45 +326,14 @@ TEST_F(MainFrameTest, GoneCatalogueWindowIsNotPosted)
     EXPECT_FALSE(::PeekMessage(&msg, gone, WM_VIEWER_NOTIFY, WM_VIEWER_NOTIFY, PM_NOREMOVE));
 }
 
-void SaveScreen(const std::string& path)
-{
-    int w = ::GetSystemMetrics(SM_CXSCREEN), h = ::GetSystemMetrics(SM_CYSCREEN);
-    HDC screen = ::GetDC(nullptr);
-    HDC mem = ::CreateCompatibleDC(screen);
-    BITMAPINFO bi = {};
-    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-    bi.bmiHeader.biWidth = w;
-    bi.bmiHeader.biHeight = h;
-    bi.bmiHeader.biPlanes = 1;
-    bi.bmiHeader.biBitCount = 24;
-    void* bits = nullptr;
-    HBITMAP bmp = ::CreateDIBSection(screen, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
-    HGDIOBJ old = ::SelectObject(mem, bmp);
-    ::BitBlt(mem, 0, 0, w, h, screen, 0, 0, SRCCOPY);
-    ::GdiFlush();
-    DWORD stride = ((DWORD)w * 3 + 3) & ~3u;
-    BITMAPFILEHEADER fh = {};
-    fh.bfType = 0x4D42;
-    fh.bfOffBits = sizeof fh + sizeof bi.bmiHeader;
-    fh.bfSize = fh.bfOffBits + stride * (DWORD)h;
-    std::ofstream out(path, std::ios::binary);
-    out.write((const char*)&fh, sizeof fh);
-    out.write((const char*)&bi.bmiHeader, sizeof bi.bmiHeader);
-    out.write((const char*)bits, (std::streamsize)stride * h);
-    ::SelectObject(mem, old);
-    ::DeleteObject(bmp);
-    ::DeleteDC(mem);
-    ::ReleaseDC(nullptr, screen);
-}
-
 TEST_F(MainFrameTest, Screenshot)
 {
     EXPECT_TRUE(frame->IsZoomed());
     frame->m_objectiveList.SetCurSel(6);
     frame->RedrawWindow(nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ERASE | RDW_ALLCHILDREN);
     testing_support::PumpFor(300);
-    std::string path = testing_support::OutputFolder() + "\\viewer_main_frame.bmp";
-    SaveScreen(path);
+    std::string path = testing_support::SaveScreenshot(nullptr, "viewer_main_frame.bmp");
+    ASSERT_FALSE(path.empty());
     std::ifstream in(path, std::ios::binary | std::ios::ate);
     EXPECT_GT((long long)in.tellg(), 1280LL * 1024 * 3 / 2);
     EXPECT_EQ(4, (int)(::IsWindow(frame->m_rulerList.m_hWnd) + ::IsWindow(frame->m_fieldNumberList.m_hWnd) +

@@ -428,50 +428,6 @@ TEST_F(NavigatorTest, SampleSizeGivesTheOneToOneSize)
     PumpFor(30);
 }
 
-namespace {
-
-// The window's screen pixels as a 24-bit BMP in the test output folder.
-bool SaveWindowShot(HWND wnd, const std::string& name)
-{
-    RECT rc;
-    ::GetWindowRect(wnd, &rc);
-    const int w = rc.right - rc.left, h = rc.bottom - rc.top;
-    HDC screen = ::GetWindowDC(wnd);
-    HDC mem = ::CreateCompatibleDC(screen);
-    BITMAPINFO bi{};
-    bi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    bi.bmiHeader.biWidth = w;
-    bi.bmiHeader.biHeight = h;
-    bi.bmiHeader.biPlanes = 1;
-    bi.bmiHeader.biBitCount = 24;
-    void* bits = nullptr;
-    HBITMAP bmp = ::CreateDIBSection(screen, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
-    HGDIOBJ old = ::SelectObject(mem, bmp);
-    ::BitBlt(mem, 0, 0, w, h, screen, 0, 0, SRCCOPY);
-    ::GdiFlush();
-    const DWORD stride = ((DWORD)w * 3 + 3) & ~3u;
-    BITMAPFILEHEADER fh{};
-    fh.bfType = 0x4D42;
-    fh.bfOffBits = sizeof fh + sizeof(BITMAPINFOHEADER);
-    fh.bfSize = fh.bfOffBits + stride * h;
-    std::string path = testing_support::OutputFolder() + "\\" + name;
-    FILE* f = fopen(path.c_str(), "wb");
-    bool ok = f && bits;
-    if (ok) {
-        fwrite(&fh, sizeof fh, 1, f);
-        fwrite(&bi.bmiHeader, sizeof(BITMAPINFOHEADER), 1, f);
-        fwrite(bits, stride, h, f);
-    }
-    if (f) fclose(f);
-    ::SelectObject(mem, old);
-    ::DeleteObject(bmp);
-    ::DeleteDC(mem);
-    ::ReleaseDC(wnd, screen);
-    return ok;
-}
-
-} // namespace
-
 TEST_F(NavigatorTest, ScreenshotOfAnOverviewWithFrameAndTexts)
 {
     JpegParams p;
@@ -493,6 +449,6 @@ TEST_F(NavigatorTest, ScreenshotOfAnOverviewWithFrameAndTexts)
     for (int x = 0; x < dlg->m_clientW; ++x)
         added += ::GetPixel(dc, x, 95) == RGB(0, 0, 0) && ::GetPixel(dlg->GetMemoryDC(), x, 95) != RGB(0, 0, 0);
     ::ReleaseDC(hwnd, dc);
-    EXPECT_TRUE(SaveWindowShot(hwnd, "navigator-overview.bmp"));
+    EXPECT_FALSE(testing_support::SaveScreenshot(hwnd, "navigator-overview.bmp").empty());
     EXPECT_GT(added, dlg->m_clientW / 4);
 }
