@@ -18,9 +18,9 @@ public:
     CWnd* GetPaneWnd() override { return &wnd; }
     void ConnectServer(LPCSTR address) override { calls.push_back(std::string("connect ") + address); }
     void OpenSlidePath(LPCSTR path) override { calls.push_back(std::string("open ") + path); }
-    int SetMagnification(int m, int apply) override
+    int SetMagnification(double m, int apply) override
     {
-        calls.push_back("magnify " + std::to_string(m) + " " + std::to_string(apply));
+        calls.push_back("magnify " + std::to_string((int)m) + " " + std::to_string(apply));
         return apply;
     }
     void SetRuler(int index, int lengthMm) override

@@ -12,7 +12,7 @@ public:
     virtual void ConnectServer(LPCSTR address) = 0;
     virtual void OpenSlidePath(LPCSTR path) = 0;
     // With apply 0 only stores the magnification for the next slide.
-    virtual int SetMagnification(int magnification, int apply) = 0;
+    virtual int SetMagnification(double magnification, int apply) = 0;
     // The ruler list's index and its scale bar length; the view repaints and
     // calls the frame's SelectRuler back.
     virtual void SetRuler(int index, int lengthMm) = 0;

@@ -3,9 +3,13 @@
 #include "AboutDlg.h"
 #include "ExeFolder.h"
 #include "MainFrame.h"
+#include "SlideView.h"
 #include "resource.h"
 
 CString g_strProgramFolder = "D:\\Brindlow";
+
+CViewerApp::CViewerApp() = default;
+CViewerApp::~CViewerApp() = default;
 
 CViewerApp theApp;
 
@@ -27,6 +31,8 @@ BOOL CViewerApp::InitInstance()
     g_strProgramFolder = GetExeFolder();
 
     CMainFrame* frame = new CMainFrame;
+    m_pSlideView.reset(new CSlideView);
+    frame->SetSlideView(m_pSlideView.get());
     if (!frame->LoadFrame(IDR_MAINFRAME, WS_OVERLAPPEDWINDOW | FWS_ADDTOTITLE)) return FALSE;
     m_pMainWnd = frame;
     frame->ShowWindow(SW_SHOW);

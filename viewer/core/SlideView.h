@@ -1,0 +1,134 @@
+// The slide view: the child window that fills the main frame and shows one
+// slide streamed from the slide server. It owns the link to the server, the
+// display window, the eyepiece mask, the scale bar and the overview window,
+// and asks the server only for the parts of the slide it has not received.
+#pragma once
+
+#include "Framework.h"
+#include "ScreenSettings.h"
+#include "SlideLinkSocket.h"
+#include "SlideViewPane.h"
+
+#include "viewer/SlideGeometry.h"
+
+#include <memory>
+#include <vector>
+
+class CImageDispWnd;
+class CInfoWnd;
+class CScaleBar;
+class CNavigatorDlg;
+class CNavigationFrame;
+
+class CSlideView : public CWnd, public ISlideLinkOwner, public ISlideViewPane {
+public:
+    CSlideView();
+    ~CSlideView() override;
+
+    // The frame's pane.
+    CWnd* GetPaneWnd() override { return this; }
+    void ConnectServer(LPCSTR address) override;
+    void OpenSlidePath(LPCSTR path) override;
+    void ReopenSlide();
+    void SendOpenSlide();
+    int SetMagnification(double magnification, int apply) override;
+    void SetRuler(int index, int lengthMm) override;
+    void RebuildSlideInfo() override;
+    void ToggleEyepieceField() override;
+    BOOL IsEyepieceFieldOn() const override { return m_eyepieceField; }
+    void RememberScreenOrigin() override;
+
+    // The link's owner.
+    HWND GetLinkWindow() const override { return m_hWnd; }
+    void OnSlideHeader(int32_t thumbnailFactor, const zelvo::slidelink::SlideHeader& header, const std::string& textA,
+                       const std::string& textB, const std::string& matrixText, const uint8_t* reserved,
+                       size_t jpegLength, const uint8_t* jpeg) override;
+    void OnSlideResumed() override;
+    void OnTileData(uint32_t code, const uint8_t* payload, size_t length) override;
+    void OnMarkData(uint32_t code, const uint8_t* payload, size_t length) override;
+    void OnMediaData(uint32_t, const uint8_t*, size_t) override {}
+
+    // Region requests. Rectangles are relative to the view origin, in
+    // display pixels of the image at the current magnification.
+    int UpdateVisibleArea(int mode, BOOL takeOrigin);
+    int RequestRegion(int l, int t, int r, int b, BOOL subtract, BOOL prefetch);
+    void SendTileRequest(const RECT& rect, BOOL prefetch);
+
+    bool IsSlideOpen() const { return m_slideOpen; }
+    CImageDispWnd* Display() const { return m_pDisplay.get(); }
+    CNavigatorDlg* Navigator() const { return m_pNavigator.get(); }
+    CNavigationFrame* NavigationFrame() const { return m_pNavFrame.get(); }
+    CInfoWnd* InfoWindow() const { return m_pInfo.get(); }
+    CSlideLinkSocket* Link() const { return m_pLink.get(); }
+    CScaleBar* ScaleBar() const { return m_pScaleBar.get(); }
+
+    static const UINT_PTR kKeepAliveTimer = 100;
+    static const UINT_PTR kPrefetchTimer = 1001;
+    static const UINT kKeepAliveMs = 5000;
+    static const UINT kPrefetchMs = 500;
+    static const int kNoPosition = 0x7FFFFFFF;
+
+    CString m_slidePath;
+    CString m_serverAddress;
+    zelvo::slidelink::SlideHeader m_header;
+    int m_screenWidthUm = 328000;
+    int m_screenHeightUm = 246000;
+    int m_screenPpmX = 0;
+    int m_screenPpmY = 0;
+    float m_fieldNumber = 0.18f;
+    int m_slidePpmX = 0, m_slidePpmY = 0;
+    int m_tileWidth = 0, m_tileHeight = 0, m_tileColumns = 0, m_tileRows = 0;
+    int m_thumbnailFactor = 1;
+    double m_magnification = 200.0;
+    int m_visibleWidth = 0, m_visibleHeight = 0;
+    CPoint m_origin;
+    CPoint m_screenOrigin{kNoPosition, kNoPosition};
+    BOOL m_navigatorShown = TRUE;
+    BOOL m_eyepieceField = FALSE;
+    zelvo::view::RectList m_received;
+    // What was asked for since the received list was last emptied: a reply
+    // outside it belongs to an earlier magnification and is dropped.
+    zelvo::view::RectList m_requested;
+    UINT_PTR m_prefetchTimer = 0;
+    std::vector<uint8_t> m_userMarks;
+    CScreenSettingsDlg m_settings;
+
+protected:
+    BOOL PreCreateWindow(CREATESTRUCT& cs) override;
+    int OnCreate(LPCREATESTRUCT cs);
+    void OnDestroy();
+    void OnPaint();
+    BOOL OnEraseBkgnd(HDC dc);
+    void OnSize(UINT type, int cx, int cy);
+    void OnMove(int x, int y);
+    void OnMoving(UINT side, LPRECT rect);
+    void OnTimer(UINT_PTR id);
+    LRESULT OnLinkConnected(WPARAM, LPARAM);
+    LRESULT OnNavigatorClosed(WPARAM, LPARAM);
+    LRESULT OnPanView(WPARAM dx, LPARAM dy);
+    LRESULT OnViewOrigin(WPARAM x, LPARAM y);
+    LRESULT OnViewMoved(WPARAM, LPARAM);
+    DECLARE_MESSAGE_MAP()
+
+private:
+    void TakeScreenSettings();
+    void SetEyepieceCircle();
+    void UpdateInfoText();
+    void SetFrameTitle(const std::string& textA, const std::string& textB, const std::string& matrixText);
+    void RequestMarks();
+    // Thumbnail pixels to display pixels: factor x display scale.
+    double FrameToDisplayX() const;
+    double FrameToDisplayY() const;
+    void ResizeFrameToClient(int cx, int cy);
+    void RepaintOverview();
+    CPoint ClientOriginOnScreen() const;
+    void ForgetRequests();
+
+    std::unique_ptr<CSlideLinkSocket> m_pLink;
+    std::unique_ptr<CImageDispWnd> m_pDisplay;
+    std::unique_ptr<CInfoWnd> m_pInfo;
+    std::unique_ptr<CScaleBar> m_pScaleBar;
+    std::unique_ptr<CNavigatorDlg> m_pNavigator;
+    std::unique_ptr<CNavigationFrame> m_pNavFrame;
+    bool m_slideOpen = false;
+};
