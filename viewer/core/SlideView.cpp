@@ -239,6 +239,10 @@ void CSlideView::OnSlideHeader(int32_t thumbnailFactor, const slidelink::SlideHe
     if (m_pNavigator) {
         CMemFile file(const_cast<BYTE*>(jpeg), (UINT)jpegLength);
         m_pNavigator->LoadThumbnail(file);
+        // Owned windows are not raised with their owner everywhere (Wine
+        // without a window manager): bring the overview up with its slide.
+        if (m_navigatorShown)
+            ::SetWindowPos(m_pNavigator->Hwnd(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     }
     m_header = header;
 

@@ -1,0 +1,502 @@
+// The slide view against a scripted server: opening, header checks, the
+// regions it asks for as it opens, pans, zooms and prefetches, and what it
+// does with the replies.
+#include "Dib.h"
+#include "ImageDispWnd.h"
+#include "InfoWnd.h"
+#include "MainFrame.h"
+#include "Navigator.h"
+#include "SlideView.h"
+#include "TestPeer.h"
+#include "TestSupport.h"
+#include "ViewerMessages.h"
+#include "resource.h"
+
+#include "slidelink/SlideLink.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <jpeglib.h>
+
+namespace link = zelvo::slidelink;
+
+namespace {
+
+const char kServer[] = "127.0.0.2";  // its own loopback address: the real server's tests use 127.0.0.1:3030
+
+int Cx() { return ::GetSystemMetrics(SM_CXSCREEN); }
+int Cy() { return ::GetSystemMetrics(SM_CYSCREEN); }
+
+// A JPEG of one colour.
+std::vector<uint8_t> SolidJpeg(int width, int height, COLORREF colour)
+{
+    jpeg_compress_struct c{};
+    jpeg_error_mgr err{};
+    c.err = jpeg_std_error(&err);
+    jpeg_create_compress(&c);
+    unsigned char* out = nullptr;
+    unsigned long size = 0;
+    jpeg_mem_dest(&c, &out, &size);
+    c.image_width = (JDIMENSION)width;
+    c.image_height = (JDIMENSION)height;
+    c.input_components = 3;
+    c.in_color_space = JCS_RGB;
+    jpeg_set_defaults(&c);
+    jpeg_set_quality(&c, 95, TRUE);
+    jpeg_start_compress(&c, TRUE);
+    std::vector<uint8_t> row((size_t)width * 3);
+    for (int x = 0; x < width; ++x) {
+        row[(size_t)x * 3] = GetRValue(colour);
+        row[(size_t)x * 3 + 1] = GetGValue(colour);
+        row[(size_t)x * 3 + 2] = GetBValue(colour);
+    }
+    while (c.next_scanline < c.image_height) {
+        JSAMPROW r = row.data();
+        jpeg_write_scanlines(&c, &r, 1);
+    }
+    jpeg_finish_compress(&c);
+    std::vector<uint8_t> bytes(out, out + size);
+    jpeg_destroy_compress(&c);
+    free(out);
+    return bytes;
+}
+
+link::SlideHeader SlideHeader(const char* signature = "ZELVO DIGITAL SLICE", int tile = 256)
+{
+    link::SlideHeader h;
+    h.signature = signature;
+    h.xPixelsPerMetre = 4000000;
+    h.yPixelsPerMetre = 4000000;
+    h.tileWidth = tile;
+    h.tileHeight = tile;
+    h.tileColumns = 40;
+    h.tileRows = 30;
+    return h;
+}
+
+const int kFactor = 32;  // 10240 x 7680 pixels, thumbnail 320 x 240
+
+bool Inside(const RECT& inner, const RECT& outer)
+{
+    return inner.left >= outer.left && inner.top >= outer.top && inner.right <= outer.right &&
+           inner.bottom <= outer.bottom;
+}
+
+bool Overlap(const RECT& a, const RECT& b)
+{
+    RECT x;
+    return ::IntersectRect(&x, &a, &b) != FALSE;
+}
+
+int64_t Area(const RECT& r) { return (int64_t)(r.right - r.left) * (r.bottom - r.top); }
+
+class SlideViewTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        fw::SetTimerScale(0.2);
+        peer.reset(new CTestPeer(kServer, SLIDE_LINK_PORT));
+        ASSERT_EQ(SLIDE_LINK_PORT, peer->Port());
+        frame = new CMainFrame;
+        frame->SetSlideView(&view);
+        ASSERT_TRUE(frame->LoadFrame(IDR_MAINFRAME, WS_OVERLAPPEDWINDOW | FWS_ADDTOTITLE));
+        testing_support::PumpFor(50);
+    }
+    void TearDown() override
+    {
+        if (frame && ::IsWindow(frame->m_hWnd)) frame->DestroyWindow();
+        testing_support::PumpFor(20);
+        fw::SetTimerScale(1.0);
+    }
+
+    // Frames the viewer sent from index `from` on.
+    // Frames the viewer sent from index `from` on, keep-alives left out.
+    std::vector<link::Request> Requests(size_t from = 0)
+    {
+        std::vector<link::Request> out;
+        const auto frames = peer->Frames();
+        for (size_t i = from; i < frames.size(); ++i) {
+            link::Request r;
+            if (link::ParseRequest(frames[i].body.data(), frames[i].body.size(), r) == link::ParseResult::kOk &&
+                r.code != link::kKeepAlive)
+                out.push_back(r);
+        }
+        return out;
+    }
+    size_t FrameCount() { return peer->Frames().size(); }
+    std::vector<RECT> Regions(size_t from, uint32_t code)
+    {
+        std::vector<RECT> out;
+        for (const auto& r : Requests(from))
+            if (r.code == code) out.push_back(RECT{r.rect.left, r.rect.top, r.rect.right, r.rect.bottom});
+        return out;
+    }
+    void WaitForCode(uint32_t code, size_t from = 0)
+    {
+        ASSERT_TRUE(testing_support::PumpUntil([&] {
+            for (const auto& r : Requests(from))
+                if (r.code == code) return true;
+            return false;
+        })) << "no request " << code;
+    }
+    void SendBody(const std::vector<uint8_t>& body)
+    {
+        uint8_t len[4];
+        for (int i = 0; i < 4; ++i) len[i] = (uint8_t)(body.size() >> (8 * i));
+        peer->SendRaw(len, 4);
+        peer->SendRaw(body.data(), body.size());
+    }
+    void SendHeader(const link::SlideHeader& h, int factor = kFactor)
+    {
+        const auto thumb = SolidJpeg(320, 240, RGB(200, 200, 200));
+        SendBody(link::SlideHeaderReplyBody(factor, h, "Verdaline", "0.25um", "40x30", thumb.data(), thumb.size()));
+    }
+    void SendRegion(uint32_t code, const RECT& r, COLORREF colour)
+    {
+        const auto jpeg = SolidJpeg(r.right - r.left, r.bottom - r.top, colour);
+        SendBody(link::TileReplyBody(code, link::TileRect{r.left, r.top, r.right, r.bottom}, jpeg.data(), jpeg.size()));
+    }
+
+    // Connects, opens and answers the header; returns the frame index after it.
+    size_t OpenSlide(const char* path = "D:\\Slides\\liver.tif")
+    {
+        const size_t before = FrameCount();
+        frame->OpenSlide(path, kServer, nullptr);
+        EXPECT_TRUE(testing_support::PumpUntil([&] {
+            for (const auto& r : Requests(before))
+                if (r.code == link::kOpenSlide) return true;
+            return false;
+        }));
+        const size_t after = FrameCount();
+        SendHeader(SlideHeader());
+        EXPECT_TRUE(testing_support::PumpUntil([&] {
+            for (const auto& r : Requests(after))
+                if (r.code == link::kGetUserMarks) return true;
+            return false;
+        }));
+        return after;
+    }
+    // Answers every region request from `from` on with one colour; returns the count.
+    size_t AnswerRegions(size_t from, COLORREF colour)
+    {
+        size_t n = 0;
+        for (const auto& r : Requests(from)) {
+            if (r.code != link::kTileRequest && r.code != link::kTilePrefetch) continue;
+            SendRegion(r.code == link::kTileRequest ? link::kTileRequest : link::kTilePrefetchReply,
+                       RECT{r.rect.left, r.rect.top, r.rect.right, r.rect.bottom}, colour);
+            ++n;
+        }
+        return n;
+    }
+    void WaitForReceived(size_t count)
+    {
+        ASSERT_TRUE(testing_support::PumpUntil([&] { return view.m_received.size() >= count; }))
+            << view.m_received.size() << " of " << count;
+    }
+    // The screen area at the view origin, in display pixels.
+    RECT ScreenArea() const
+    {
+        return RECT{view.m_origin.x, view.m_origin.y, view.m_origin.x + Cx(), view.m_origin.y + Cy()};
+    }
+    RECT ImageArea() const
+    {
+        return RECT{0, 0, view.Display()->m_displayWidth, view.Display()->m_displayHeight};
+    }
+    // Drags the display by (dx, dy) as the mouse does, then lets the view catch up.
+    void Pan(int dx, int dy)
+    {
+        CImageDispWnd* d = view.Display();
+        RECT v = d->m_view.m_rect;
+        d->SetSourceRect(v.left + dx, v.top + dy, v.right + dx, v.bottom + dy, dx, dy);
+        view.PostMessage(WM_VIEW_MOVED, 0, 0);
+        testing_support::PumpFor(30);
+    }
+    // Pixel of the display's tile buffer at an image point.
+    COLORREF MainPixel(int x, int y)
+    {
+        return ::GetPixel(view.Display()->m_main.GetMemoryDC(), Cx() + x - view.m_origin.x, Cy() + y - view.m_origin.y);
+    }
+    // Zooms in to about full resolution and answers the new screen; returns the frame index after it.
+    size_t ZoomToFullResolution(size_t from)
+    {
+        const size_t before = FrameCount();
+        view.SetMagnification(1000.0, 1);
+        WaitForCode(link::kTileRequest, before);
+        const size_t answered = AnswerRegions(before, RGB(0, 0, 255));
+        WaitForReceived(answered);
+        (void)from;
+        return FrameCount();
+    }
+
+    std::unique_ptr<CTestPeer> peer;
+    testing_support::MessageBoxRecorder boxes;
+    CSlideView view;
+    CMainFrame* frame = nullptr;
+};
+
+bool SameColour(COLORREF a, COLORREF b)
+{
+    auto close = [](int p, int q) { return p - q <= 6 && q - p <= 6; };
+    return close(GetRValue(a), GetRValue(b)) && close(GetGValue(a), GetGValue(b)) && close(GetBValue(a), GetBValue(b));
+}
+
+} // namespace
+
+TEST_F(SlideViewTest, OpeningFitsTheSlideAndAsksForOneScreen)
+{
+    const size_t after = OpenSlide();
+    WaitForCode(link::kGetUserMarks, after);
+
+    // The whole slide fits the view: one side fills it, neither is larger.
+    RECT client;
+    view.GetClientRect(&client);
+    const int w = view.Display()->m_displayWidth, h = view.Display()->m_displayHeight;
+    EXPECT_LE(w, client.right + 1);
+    EXPECT_LE(h, client.bottom + 1);
+    EXPECT_TRUE(std::abs(w - client.right) <= 1 || std::abs(h - client.bottom) <= 1) << w << "x" << h;
+    EXPECT_GT(view.m_magnification, 0.0);
+
+    // One request for the screen area, clipped to the image, at the display's scale; then the marks.
+    const auto requests = Requests(after);
+    ASSERT_GE(requests.size(), 3u);
+    EXPECT_EQ(link::kTileRequest, requests[0].code);
+    RECT expected;
+    const RECT screen = ScreenArea(), image = ImageArea();
+    ::IntersectRect(&expected, &screen, &image);
+    EXPECT_EQ(expected.left, requests[0].rect.left);
+    EXPECT_EQ(expected.top, requests[0].rect.top);
+    EXPECT_EQ(expected.right, requests[0].rect.right);
+    EXPECT_EQ(expected.bottom, requests[0].rect.bottom);
+    EXPECT_DOUBLE_EQ(view.Display()->m_view.m_scaleX, requests[0].scaleX);
+    EXPECT_DOUBLE_EQ(view.Display()->m_view.m_scaleY, requests[0].scaleY);
+    EXPECT_EQ(link::kGetMarks, requests[1].code);
+    EXPECT_EQ(link::kGetUserMarks, requests[2].code);
+
+    // Title and information text name the slide.
+    CString title;
+    frame->GetWindowText(title);
+    EXPECT_NE(-1, title.Find("Verdaline -- liver -- 图像矩阵:(40x30) -- 0.25um")) << (LPCSTR)title;
+    EXPECT_NE(-1, view.InfoWindow()->m_leftText.Find("图像大小：10240x7680像素"));
+    EXPECT_NE(-1, view.InfoWindow()->m_leftText.Find("样本尺寸：2.560x1.920mm"));
+
+    // Loading until the region comes; then the region's pixels are in the tile buffer.
+    EXPECT_EQ(1, view.Display()->m_loading);
+    SendRegion(link::kTileRequest, expected, RGB(255, 0, 0));
+    WaitForReceived(1);
+    EXPECT_EQ(0, view.Display()->m_loading);
+    EXPECT_TRUE(SameColour(RGB(255, 0, 0), MainPixel((expected.left + expected.right) / 2, expected.top + 3)));
+    EXPECT_TRUE(boxes.boxes.empty());
+}
+
+TEST_F(SlideViewTest, UnusableHeadersAreRefusedAndLeaveTheOpenSlide)
+{
+    const size_t after = OpenSlide();
+    WaitForCode(link::kGetUserMarks, after);
+    CString title;
+    frame->GetWindowText(title);
+    const double magnification = view.m_magnification;
+    const int displayWidth = view.Display()->m_displayWidth;
+
+    const link::SlideHeader bad[] = {SlideHeader("ZELVO DIGITAL SLICES"), SlideHeader("ZELVO DIGITAL SLICE", 0),
+                                     SlideHeader("", 256)};
+    for (const auto& h : bad) {
+        const size_t before = FrameCount();
+        const size_t shown = boxes.boxes.size();
+        SendHeader(h);
+        ASSERT_TRUE(testing_support::PumpUntil([&] { return boxes.boxes.size() > shown; }));
+        EXPECT_EQ("数据不可读！", boxes.boxes.back().text);
+        testing_support::PumpFor(50);
+        EXPECT_TRUE(Requests(before).empty()) << "a refused header asked for something";
+    }
+    // A zero thumbnail factor would divide every frame computation.
+    {
+        const size_t shown = boxes.boxes.size();
+        SendHeader(SlideHeader(), 0);
+        ASSERT_TRUE(testing_support::PumpUntil([&] { return boxes.boxes.size() > shown; }));
+    }
+    CString now;
+    frame->GetWindowText(now);
+    EXPECT_EQ(title, now);
+    EXPECT_EQ(magnification, view.m_magnification);
+    EXPECT_EQ(displayWidth, view.Display()->m_displayWidth);
+    EXPECT_EQ(256, view.m_tileWidth);
+}
+
+TEST_F(SlideViewTest, APictureAsksForMarksButNoRegions)
+{
+    frame->OpenSlide("D:\\Slides\\photo.jpg", kServer, nullptr);
+    WaitForCode(link::kOpenSlide);
+    const size_t after = FrameCount();
+    CString title;
+    frame->GetWindowText(title);
+    SendHeader(SlideHeader("jpg"));
+    WaitForCode(link::kGetUserMarks, after);
+    testing_support::PumpFor(50);
+    EXPECT_TRUE(Regions(after, link::kTileRequest).empty());
+    EXPECT_FALSE(view.IsSlideOpen());
+    CString now;
+    frame->GetWindowText(now);
+    EXPECT_EQ(title, now);
+    EXPECT_TRUE(boxes.boxes.empty());
+}
+
+TEST_F(SlideViewTest, PansAskOnlyForWhatIsMissing)
+{
+    const size_t opened = OpenSlide();
+    WaitForCode(link::kTileRequest, opened);
+    size_t from = ZoomToFullResolution(opened);
+    ASSERT_GT(view.Display()->m_displayWidth, 5 * Cx());
+
+    // Below two screens: exactly the uncovered strip.
+    const int dx = Cx() / 2;
+    const RECT before = ScreenArea();
+    Pan(dx, 0);
+    WaitForCode(link::kTileRequest, from);
+    auto strip = Regions(from, link::kTileRequest);
+    ASSERT_EQ(1u, strip.size());
+    EXPECT_EQ(before.right, strip[0].left);
+    EXPECT_EQ(before.right + dx, strip[0].right);
+    EXPECT_EQ(before.top, strip[0].top);
+    EXPECT_EQ(before.bottom, strip[0].bottom);
+    EXPECT_EQ(link::kCancel, Requests(from)[0].code) << "a move cancels the queued work first";
+    AnswerRegions(from, RGB(0, 255, 0));
+    WaitForReceived(2);
+
+    // Back over received ground: nothing at all.
+    from = FrameCount();
+    Pan(-dx, 0);
+    testing_support::PumpFor(50);
+    EXPECT_TRUE(Regions(from, link::kTileRequest).empty());
+
+    // Two screens or more: the received list goes and the whole screen is asked again.
+    from = FrameCount();
+    Pan(0, 2 * Cy());
+    WaitForCode(link::kTileRequest, from);
+    const auto whole = Regions(from, link::kTileRequest);
+    ASSERT_EQ(1u, whole.size());
+    const RECT screen = ScreenArea();
+    EXPECT_EQ(screen.left, whole[0].left);
+    EXPECT_EQ(screen.top, whole[0].top);
+    EXPECT_EQ(screen.right, whole[0].right);
+    EXPECT_EQ(screen.bottom, whole[0].bottom);
+    EXPECT_TRUE(view.m_received.empty());
+}
+
+TEST_F(SlideViewTest, PrefetchFollowsAMoveWithTwoRings)
+{
+    const size_t opened = OpenSlide();
+    WaitForCode(link::kTileRequest, opened);
+    size_t from = ZoomToFullResolution(opened);
+    // Nothing is prefetched until the timer after the last move.
+    Pan(Cx() / 4, 0);
+    WaitForCode(link::kTileRequest, from);
+    AnswerRegions(from, RGB(0, 255, 0));
+    WaitForReceived(2);
+    from = FrameCount();
+    WaitForCode(link::kTilePrefetch, from);
+    testing_support::PumpFor(100);
+
+    const auto inner = Regions(from, link::kTileRequest);
+    const auto outer = Regions(from, link::kTilePrefetch);
+    ASSERT_FALSE(inner.empty());
+    ASSERT_FALSE(outer.empty());
+    // The inner ring comes first, and in it the left part first.
+    const auto all = Requests(from);
+    EXPECT_EQ(link::kTileRequest, all.front().code);
+    EXPECT_EQ(link::kTilePrefetch, all.back().code);
+    const int cx = Cx(), cy = Cy();
+    const RECT s = ScreenArea();
+    EXPECT_LE(inner.front().right, s.left);
+
+    // The pieces avoid what is received and cover the rings exactly: with the
+    // view well inside the image, areas of 3 and 5 screens less what the
+    // earlier screen left received in the inner ring.
+    int64_t innerArea = 0, outerArea = 0;
+    const RECT innerBox{s.left - cx / 2, s.top - cy / 2, s.left + cx * 3 / 2, s.top + cy * 3 / 2};
+    const RECT outerBox{s.left - cx, s.top - cy, s.left + 2 * cx, s.top + 2 * cy};
+    for (const RECT& r : inner) {
+        EXPECT_TRUE(Inside(r, innerBox));
+        for (const auto& got : view.m_received) {
+            const RECT g{got.left, got.top, got.right, got.bottom};
+            if (std::find_if(inner.begin(), inner.end(), [&](const RECT& q) { return EqualRect(&q, &g); }) ==
+                inner.end())
+                EXPECT_FALSE(Overlap(r, g)) << "asked again for a received region";
+        }
+        innerArea += Area(r);
+    }
+    for (const RECT& r : outer) {
+        EXPECT_TRUE(Inside(r, outerBox));
+        EXPECT_FALSE(Overlap(r, innerBox));
+        outerArea += Area(r);
+    }
+    EXPECT_EQ(5LL * cx * cy, outerArea);
+    // The earlier screen lay a quarter screen to the left: that much of the left ring is received.
+    EXPECT_EQ(3LL * cx * cy - (int64_t)(cx / 4) * cy, innerArea);
+}
+
+TEST_F(SlideViewTest, ARegionFromBeforeAZoomIsNotDrawn)
+{
+    const size_t opened = OpenSlide();
+    WaitForCode(link::kTileRequest, opened);
+    const RECT old = Regions(opened, link::kTileRequest).front();
+
+    const size_t before = FrameCount();
+    view.SetMagnification(view.m_magnification * 3, 1);
+    WaitForCode(link::kTileRequest, before);
+    EXPECT_EQ(link::kCancel, Requests(before).front().code);
+    const RECT fresh = Regions(before, link::kTileRequest).front();
+    ASSERT_FALSE(Inside(RECT{old.left, old.top, old.left + 64, old.top + 64}, fresh));
+
+    // The late reply to the old request, then a short one, then the real one.
+    SendRegion(link::kTileRequest, RECT{old.left, old.top, old.left + 64, old.top + 64}, RGB(255, 0, 255));
+    SendBody(std::vector<uint8_t>{0x17, 0x05, 0, 0, 1, 2, 3});
+    SendRegion(link::kTileRequest, fresh, RGB(0, 128, 0));
+    WaitForReceived(1);
+    testing_support::PumpFor(50);
+    ASSERT_EQ(1u, view.m_received.size());
+    EXPECT_EQ(fresh.left, view.m_received[0].left);
+    EXPECT_EQ(fresh.right, view.m_received[0].right);
+    EXPECT_TRUE(SameColour(RGB(0, 128, 0), MainPixel(fresh.left + 2, fresh.top + 2)));
+}
+
+TEST_F(SlideViewTest, MagnificationBeforeASlideWaitsAndZeroOpensFitted)
+{
+    // Nothing open: nothing is asked for or scaled.
+    EXPECT_EQ(1, view.SetMagnification(600.0, 1));
+    EXPECT_EQ(0, view.SetMagnification(0.0, 0));
+    testing_support::PumpFor(20);
+    EXPECT_EQ(0u, FrameCount());
+
+    const size_t opened = OpenSlide();
+    WaitForCode(link::kTileRequest, opened);
+    const double fitted = view.m_magnification;
+    view.SetMagnification(fitted * 4, 1);
+    EXPECT_NEAR(fitted * 4, view.m_magnification, 1e-9);
+
+    // As the catalogue's open request does: magnification 0 kept, the next slide opens fitted.
+    view.SetMagnification(0.0, 0);
+    const size_t again = FrameCount();
+    view.OpenSlidePath("D:\\Slides\\kidney.tif");
+    WaitForCode(link::kOpenSlide, again);
+    SendHeader(SlideHeader());
+    ASSERT_TRUE(testing_support::PumpUntil([&] { return std::abs(view.m_magnification - fitted) < 1e-9; }));
+}
+
+TEST_F(SlideViewTest, FrameWithDisplayAndOverview)
+{
+    const size_t opened = OpenSlide();
+    WaitForCode(link::kTileRequest, opened);
+    AnswerRegions(opened, RGB(230, 170, 200));
+    WaitForReceived(1);
+    ASSERT_NE(nullptr, view.Navigator());
+    EXPECT_TRUE(::IsWindowVisible(view.Navigator()->Hwnd()));
+    EXPECT_TRUE(::IsWindowVisible(view.Display()->m_hWnd));
+    // The overview is not hidden behind the frame.
+    RECT nav;
+    ::GetWindowRect(view.Navigator()->Hwnd(), &nav);
+    POINT centre{(nav.left + nav.right) / 2, (nav.top + nav.bottom) / 2};
+    EXPECT_EQ(view.Navigator()->Hwnd(), ::GetAncestor(::WindowFromPoint(centre), GA_ROOT));
+    testing_support::PumpFor(300);
+    EXPECT_FALSE(testing_support::SaveScreenshot(nullptr, "viewer_slide_view.bmp").empty());
+}
