@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
-# The main job: sets up (when needed), builds, starts the slide viewer under
-# Wine inside a private network namespace and leaves screenshots in output/demo.
+# The main job: sets up (when needed), builds, starts the slide server on the
+# built-in demo library and the slide viewer under Wine, both inside a private
+# network namespace, opens a demo slide, zooms and pans it by script and leaves
+# screenshots, the server's request log and a summary in output/demo.
 # With DISPLAY set, the viewer opens on that display instead of a private Xvfb.
 set -euo pipefail
 ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
@@ -15,8 +17,32 @@ rm -rf "$OUT"; mkdir -p "$OUT"
 NS=zelvo-demo-$$
 PREFIX=$BUILD/wine/demo-$$
 REAL_DISPLAY=${DISPLAY:-}
+SLIDE=he.tif
+SERVER_LOG=$OUT/server.log
+SERVER_PID=
+VIEWER_PID=
+
+# The demo library takes about a minute to generate: keep it in the build tree
+# and make it again only when it is missing or slidegen has changed since.
+LIBRARY=$BUILD/demo-library
+SLIDEGEN=$NATIVE_BUILD/peers/slideserver/slidegen
+if [ ! -e "$LIBRARY/.complete" ] || [ "$SLIDEGEN" -nt "$LIBRARY/.complete" ]; then
+    echo "[demo] generating the demo library in $LIBRARY (about a minute)"
+    rm -rf "$LIBRARY" "$LIBRARY.tmp"
+    # Into a side folder first, so that an interrupted run leaves no half library.
+    "$SLIDEGEN" --out "$LIBRARY.tmp" >"$BUILD/demo-library.log" 2>&1 ||
+        { cat "$BUILD/demo-library.log"; exit 1; }
+    mv "$LIBRARY.tmp" "$LIBRARY"
+    touch "$LIBRARY/.complete"
+fi
 
 cleanup() {
+    set +e
+    [ -n "$VIEWER_PID" ] && kill "$VIEWER_PID" 2>/dev/null
+    if [ -n "$SERVER_PID" ]; then
+        ip netns exec "$NS" kill -TERM "$SERVER_PID" 2>/dev/null
+        for _ in $(seq 1 50); do kill -0 "$SERVER_PID" 2>/dev/null || break; sleep 0.1; done
+    fi
     if [ -n "$REAL_DISPLAY" ]; then
         ip netns exec "$NS" env WINEPREFIX="$PREFIX" "$WINESERVER" -k >/dev/null 2>&1 || true
     else
@@ -29,6 +55,8 @@ trap cleanup EXIT
 
 ns_up "$NS"
 if [ -n "$REAL_DISPLAY" ]; then
+    # Only a local display is reachable from inside the namespace.
+    case $REAL_DISPLAY in :*) ;; *) echo "[demo] DISPLAY=$REAL_DISPLAY is not a local display (:N)"; exit 1 ;; esac
     DN=${REAL_DISPLAY#:}
     rm -rf "$PREFIX"; cp -a "$WINE_TEMPLATE" "$PREFIX"
     ip netns exec "$NS" env WINEPREFIX="$PREFIX" WINEDEBUG=-all "$WINESERVER" -p
@@ -37,8 +65,13 @@ else
     wine_host_up "$NS" "$PREFIX" "$DN"
 fi
 
-run_wine() {  # program and arguments, in the background
+run_wine() {  # program and arguments, in the background; sets VIEWER_PID
     ip netns exec "$NS" env $(wine_env "$PREFIX" "$DN") "$WINE" "$@" >>"$OUT/wine.log" 2>&1 &
+    VIEWER_PID=$!
+}
+
+xdo() {  # xdotool on the demo's display
+    ip netns exec "$NS" env DISPLAY=":$DN" xdotool "$@"
 }
 
 shot() {  # name
@@ -46,12 +79,145 @@ shot() {  # name
     echo "[demo] screenshot $OUT/$1.png"
 }
 
-echo "[demo] starting the slide viewer"
-run_wine "$WIN64_BUILD/viewer/Oskerin.exe"
-for i in $(seq 1 100); do
-    ip netns exec "$NS" env DISPLAY=":$DN" xdotool search --name 'Verdaline' >/dev/null 2>&1 && break
+log_lines() { [ -f "$SERVER_LOG" ] && wc -l <"$SERVER_LOG" || echo 0; }
+
+# settle FROM: waits until nothing new has come to the server's log for a
+# second and a half (the view is complete, or had nothing to ask for because
+# the prefetch brought it already), at most 60 seconds.
+settle() {
+    local from=$1 last=-1 quiet=0 now
+    for _ in $(seq 1 600); do
+        now=$(log_lines)
+        if [ "$now" = "$last" ]; then quiet=$((quiet + 1)); else quiet=0; last=$now; fi
+        [ "$quiet" -ge 15 ] && return 0
+        sleep 0.1
+    done
+    echo "[demo] the server went on sending for 60 s; going on"
+}
+
+# Steps: name, first and last server log line, viewer title.
+STEPS=()
+step_done() {  # name from
+    local title
+    title=$(xdo getwindowname "$WIN" 2>/dev/null || true)
+    STEPS+=("$1|$2|$(log_lines)|$title")
+    shot "$1"
+}
+
+echo "[demo] starting the slide server on $LIBRARY"
+ip netns exec "$NS" setsid "$NATIVE_BUILD/peers/slideserver/slideserver" --library "$LIBRARY" \
+    --bind 127.0.0.1 --port 3030 --log "$SERVER_LOG" </dev/null >"$OUT/server.out" 2>&1 &
+SERVER_PID=$!
+up=
+for _ in $(seq 1 100); do
+    ip netns exec "$NS" bash -c 'exec 3<>/dev/tcp/127.0.0.1/3030' 2>/dev/null && { up=1; break; }
     sleep 0.1
 done
-sleep 1
-shot 01-viewer-started
-echo "[demo] done: screenshots in $OUT"
+[ -n "$up" ] || { echo "[demo] the slide server did not start:"; cat "$OUT/server.out"; exit 1; }
+
+# The viewer needs its command line word for word ("<exe>" slide, window,
+# server), which Wine's loader would requote: start_program passes it through.
+EXE_WIN="Z:$(echo "$WIN64_BUILD/viewer/Oskerin.exe" | tr / '\\')"
+echo "[demo] starting the slide viewer on $SLIDE"
+run_wine "$WIN64_BUILD/tests/viewer_view/start_program.exe" "$EXE_WIN" "D:\\Slides\\$SLIDE, 0, 127.0.0.1"
+
+WIN=
+for _ in $(seq 1 300); do
+    # The title names the slide without its extension once it is open.
+    WIN=$(xdo search --name "^Verdaline.* -- ${SLIDE%.*} -- " 2>/dev/null | head -n 1 || true)
+    [ -n "$WIN" ] && break
+    sleep 0.1
+done
+if [ -z "$WIN" ]; then
+    shot 00-no-slide
+    echo "[demo] the viewer did not open $SLIDE within 30 s; see $OUT/wine.log and $SERVER_LOG"
+    exit 1
+fi
+settle 0
+step_done 01-opened 0
+
+# Where the toolbar and the view are, relative to the frame's X window:
+# without a window manager (Xvfb) the frame draws its own caption, 18 pixels,
+# inside it; a window manager draws the caption outside it.
+eval "$(xdo getwindowgeometry --shell "$WIN")"
+FX=$X FY=$Y FW=$WIDTH FH=$HEIGHT
+WM=; xdo get_num_desktops >/dev/null 2>&1 && WM=1
+CAPTION=18; [ -n "$WM" ] && CAPTION=0
+OBJ_X=$((FX + 432)) OBJ_Y=$((FY + CAPTION + 12))
+
+# Opens the objective list and picks the item that begins with the given
+# text; arrow keys would select (and request) every item on the way.
+choose_objective() {  # first characters of the item, e.g. 4 for "4X物镜"
+    xdo mousemove "$OBJ_X" "$OBJ_Y" click 1
+    sleep 0.5
+    xdo type --delay 100 "$1"
+    xdo key Return
+}
+
+echo "[demo] zooming to the 4X objective"
+from=$(log_lines)
+choose_objective 4
+settle "$from"
+step_done 02-objective-4x "$from"
+
+echo "[demo] zooming to the 20X objective"
+from=$(log_lines)
+choose_objective 2
+settle "$from"
+step_done 03-objective-20x "$from"
+
+echo "[demo] panning by half a screen"
+from=$(log_lines)
+cx=$((FX + FW * 3 / 4)) cy=$((FY + FH / 2))
+xdo mousemove "$cx" "$cy" mousedown 1
+for s in $(seq 1 16); do
+    xdo mousemove "$((cx - FW / 2 * s / 16))" "$((cy - FH / 4 * s / 16))"
+    sleep 0.05
+done
+xdo mouseup 1
+settle "$from"
+step_done 04-panned "$from"
+
+echo "[demo] zooming to the 60X objective"
+from=$(log_lines)
+choose_objective 6
+settle "$from"
+step_done 05-objective-60x "$from"
+
+echo "[demo] closing the viewer"
+# The close box of the frame's own caption, or Alt+F4 to the window manager
+# (the focused list would take F4 for itself without one).
+if [ -n "$WM" ]; then
+    xdo key alt+F4 || true
+else
+    xdo mousemove "$((FX + FW - 8))" "$((FY + 8))" click 1 || true
+fi
+for _ in $(seq 1 50); do kill -0 "$VIEWER_PID" 2>/dev/null || break; sleep 0.1; done
+
+# The summary: per step what the viewer asked for and what it got, counted
+# from the server's log (region pieces are answered one by one).
+{
+    printf 'Demo of %s from %s; every request and reply is in server.log.\n' "$SLIDE" "$LIBRARY"
+    printf 'Viewer title: %s\n\n' "$(echo "${STEPS[0]}" | cut -d'|' -f4)"
+    printf '%-18s %7s %8s %8s %9s %12s  %s\n' step opened regions prefetch pieces bytes scale
+    for s in "${STEPS[@]}"; do
+        IFS='|' read -r name a b _ <<<"$s"
+        sed -n "$((a + 1)),${b}p" "$SERVER_LOG" | awk -v name="$name" '
+            / reply /        { if ($0 ~ / reply 13(03|10) region /) { pieces++; bytes += $(NF - 1) }; next }
+            / 130[02] open / { opened++ }
+            / 1303 region /  { regions++; scale = $NF }
+            / 1308 region /  { prefetch++ }
+            END { printf "%-18s %7d %8d %8d %9d %12d  %s\n", name, opened, regions, prefetch, pieces, bytes, scale }'
+    done
+    printf '\nregions: region requests (1303), prefetch: prefetch requests (1308),\n'
+    printf 'pieces and bytes: region pieces the server sent (1303 and 1310 replies),\n'
+    printf 'scale: the display scale of the last region request.\n'
+    printf 'A pan over ground that the prefetch (half a second after each move) has\n'
+    printf 'brought already asks for nothing.\n'
+    kill -0 "$VIEWER_PID" 2>/dev/null && echo "The viewer did not close by itself." || echo "The viewer closed."
+} >"$OUT/summary.txt"
+cat "$OUT/summary.txt"
+if grep -q -E 'ERROR: (Address|Leak)Sanitizer|runtime error' "$OUT/server.out"; then
+    echo "[demo] the slide server reported a fault, see $OUT/server.out"
+fi
+echo "[demo] done: screenshots, server.log and summary.txt in $OUT"

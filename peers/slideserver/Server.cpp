@@ -178,7 +178,8 @@ private:
         if (pr == ParseResult::kBadRequest) return Bad("malformed body");
         switch (req.code) {
         case kKeepAlive:
-            return true;
+            // The viewer closes a link whose server has been silent for a while.
+            return Send(CodeOnlyBody(kKeepAlive), nullptr);
         case kOpenSlide:
         case kResumeSlide:
             return OpenSlide(req);

@@ -32,11 +32,14 @@ ns_link() {
     ip -n "$b" route add default dev "$vb"
 }
 
-# free_display: a display number nobody uses.
+# free_display: a display number nobody uses. The number is reserved with a
+# directory (mkdir is atomic) until wine_host_down, so that two hosts coming
+# up at once cannot both take it before their Xvfb has made its lock.
 free_display() {
     local n
     for n in $(seq 90 189); do
-        [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ] || { echo "$n"; return; }
+        [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ] && continue
+        mkdir "/tmp/.zelvo-display-$n" 2>/dev/null && { echo "$n"; return; }
     done
     return 1
 }
@@ -67,6 +70,7 @@ wine_host_down() {
     ip netns exec "$ns" env WINEPREFIX="$prefix" "$WINESERVER" -k >/dev/null 2>&1 || true
     pkill -f "Xvfb :$dn " >/dev/null 2>&1 || true
     rm -f "/tmp/.X$dn-lock" "/tmp/.X11-unix/X$dn"
+    rmdir "/tmp/.zelvo-display-$dn" 2>/dev/null || true
 }
 
 # The environment of a Wine process on a host.

@@ -239,10 +239,7 @@ void CSlideView::OnSlideHeader(int32_t thumbnailFactor, const slidelink::SlideHe
     if (m_pNavigator) {
         CMemFile file(const_cast<BYTE*>(jpeg), (UINT)jpegLength);
         m_pNavigator->LoadThumbnail(file);
-        // Owned windows are not raised with their owner everywhere (Wine
-        // without a window manager): bring the overview up with its slide.
-        if (m_navigatorShown)
-            ::SetWindowPos(m_pNavigator->Hwnd(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+        RaiseOverview();
     }
     m_header = header;
 
@@ -369,11 +366,16 @@ int CSlideView::SetMagnification(double magnification, int apply)
     OnPanView((WPARAM)(INT_PTR)kNoPosition, (LPARAM)kNoPosition);
 
     const int cx = ScreenCx(), cy = ScreenCy();
-    if (m_pDisplay->m_displayWidth < 3 * cx && m_pDisplay->m_displayHeight < 3 * cy)
+    if (m_pDisplay->m_displayWidth < 3 * cx && m_pDisplay->m_displayHeight < 3 * cy) {
+        // Clipped against the image at the new place, not where the last scroll left it.
+        const RECT v = m_pDisplay->m_view.m_rect;
+        m_pDisplay->m_savedOrigin = CPoint(v.left, v.top);
         m_pDisplay->FillFromLowRes(-cx, -cy, 2 * cx, 2 * cy);
+    }
     m_pDisplay->FillAroundFromLowRes(kept.left, kept.top, kept.right, kept.bottom);
 
     SetEyepieceCircle();
+    RaiseOverview();
     RepaintOverview();
     m_pDisplay->Invalidate();
     UpdateVisibleArea(1, TRUE);
@@ -418,6 +420,15 @@ void CSlideView::RebuildSlideInfo()
 
 double CSlideView::FrameToDisplayX() const { return m_thumbnailFactor * m_pDisplay->m_view.m_scaleX; }
 double CSlideView::FrameToDisplayY() const { return m_thumbnailFactor * m_pDisplay->m_view.m_scaleY; }
+
+void CSlideView::RaiseOverview()
+{
+    // Owned windows are not kept above their owner everywhere (Wine without a
+    // window manager raises the frame over them when it is clicked): the
+    // overview comes up again with every new picture.
+    if (m_navigatorShown && m_pNavigator && ::IsWindow(m_pNavigator->Hwnd()))
+        ::SetWindowPos(m_pNavigator->Hwnd(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+}
 
 void CSlideView::RepaintOverview()
 {
@@ -464,6 +475,7 @@ LRESULT CSlideView::OnViewMoved(WPARAM, LPARAM)
 {
     if (m_pLink) m_pLink->SendCommand(slidelink::kCancel);
     UpdateVisibleArea(0, TRUE);
+    RaiseOverview();
     return 0;
 }
 

@@ -121,6 +121,7 @@ private:
     double FrameToDisplayY() const;
     void ResizeFrameToClient(int cx, int cy);
     void RepaintOverview();
+    void RaiseOverview();
     CPoint ClientOriginOnScreen() const;
     void ForgetRequests();
 

@@ -640,3 +640,14 @@ TEST_F(SlideServerTest, BmpAndTiffPicturesAreServedAsPictures)
         }
     }
 }
+
+TEST_F(SlideServerTest, KeepAlivesAreAnsweredSoTheViewerKeepsItsLink)
+{
+    Client c(Port());
+    for (int i = 0; i < 3; ++i) {
+        c.Send(CodeOnlyBody(kKeepAlive));
+        Reply r;
+        ASSERT_TRUE(c.Receive(r, 5000)) << "keep-alive " << i << " unanswered";
+        EXPECT_EQ((uint32_t)kKeepAlive, r.code);
+    }
+}
