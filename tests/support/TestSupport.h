@@ -82,7 +82,13 @@ inline std::string OutputFolder()
 inline std::string SaveScreenshot(HWND wnd, const std::string& name)
 {
     RECT rc = {0, 0, ::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN)};
-    if (wnd) ::GetWindowRect(wnd, &rc);
+    if (wnd) {
+        // A maximised window reaches past the screen's edges; a copy from
+        // outside the screen comes back black.
+        RECT window;
+        ::GetWindowRect(wnd, &window);
+        if (!::IntersectRect(&rc, &window, &rc)) return std::string();
+    }
     const int w = rc.right - rc.left, h = rc.bottom - rc.top;
     if (w <= 0 || h <= 0) return std::string();
     HDC screen = ::GetDC(nullptr);
