@@ -407,7 +407,32 @@ TEST_F(SlideViewTest, PrefetchFollowsAMoveWithTwoRings)
     EXPECT_EQ(link::kTilePrefetch, all.back().code);
     const int cx = Cx(), cy = Cy();
     const RECT s = ScreenArea();
-    EXPECT_LE(inner.front().right, s.left);
+    // Each ring is asked for part by part: inner left, right, top, bottom;
+    // outer top, bottom, left, right.
+    auto shifted = [&](int l, int t, int r, int b) { return RECT{s.left + l, s.top + t, s.left + r, s.top + b}; };
+    const RECT innerParts[] = {shifted(-cx / 2, 0, 0, cy), shifted(cx, 0, cx * 3 / 2, cy),
+                               shifted(-cx / 2, -cy / 2, cx * 3 / 2, 0), shifted(-cx / 2, cy, cx * 3 / 2, cy * 3 / 2)};
+    const RECT outerParts[] = {shifted(-cx, -cy, 2 * cx, -cy / 2), shifted(-cx, cy * 3 / 2, 2 * cx, 2 * cy),
+                               shifted(-cx, -cy / 2, -cx / 2, cy * 3 / 2), shifted(cx * 3 / 2, -cy / 2, 2 * cx, cy * 3 / 2)};
+    auto partOf = [](const RECT& r, const RECT (&parts)[4]) {
+        for (int k = 0; k < 4; ++k)
+            if (Inside(r, parts[k])) return k;
+        return -1;
+    };
+    int last = 0;
+    for (const RECT& r : inner) {
+        const int part = partOf(r, innerParts);
+        EXPECT_GE(part, last) << "inner ring out of order";
+        last = part;
+    }
+    last = 0;
+    for (const RECT& r : outer) {
+        const int part = partOf(r, outerParts);
+        EXPECT_GE(part, last) << "outer ring out of order";
+        last = part;
+    }
+    EXPECT_EQ(0, partOf(inner.front(), innerParts));
+    EXPECT_EQ(0, partOf(outer.front(), outerParts));
 
     // The pieces avoid what is received and cover the rings exactly: with the
     // view well inside the image, areas of 3 and 5 screens less what the
