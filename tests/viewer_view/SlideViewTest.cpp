@@ -485,6 +485,36 @@ TEST_F(SlideViewTest, ARegionFromBeforeAZoomIsNotDrawn)
     EXPECT_TRUE(SameColour(RGB(0, 128, 0), MainPixel(fresh.left + 2, fresh.top + 2)));
 }
 
+TEST_F(SlideViewTest, RegionsThatArriveDuringAZoomAreDropped)
+{
+    const size_t opened = OpenSlide();
+    WaitForCode(link::kTileRequest, opened);
+    const RECT old = Regions(opened, link::kTileRequest).front();
+
+    // The old screen's regions are on their way when the user zooms: in the
+    // socket, not yet handed to the view.
+    const int w = old.right - old.left, h = old.bottom - old.top;
+    for (int i = 0; i < 8; ++i)
+        for (int j = 0; j < 8; ++j)
+            SendRegion(link::kTileRequest,
+                       RECT{old.left + w * i / 8, old.top + h * j / 8, old.left + w * (i + 1) / 8,
+                            old.top + h * (j + 1) / 8},
+                       RGB(255, 0, 255));
+    ::Sleep(200);
+    const size_t before = FrameCount();
+    view.SetMagnification(view.m_magnification * 2, 1);
+    testing_support::PumpFor(100);
+    EXPECT_TRUE(view.m_received.empty()) << view.m_received.size() << " regions of the old magnification kept";
+
+    const RECT fresh = Regions(before, link::kTileRequest).front();
+    SendRegion(link::kTileRequest, fresh, RGB(0, 128, 0));
+    WaitForReceived(1);
+    EXPECT_EQ(1u, view.m_received.size());
+    for (int i = 1; i < 8; ++i)
+        EXPECT_TRUE(SameColour(RGB(0, 128, 0), MainPixel(fresh.left + (fresh.right - fresh.left) * i / 8,
+                                                          fresh.top + (fresh.bottom - fresh.top) / 2)));
+}
+
 TEST_F(SlideViewTest, MagnificationBeforeASlideWaitsAndZeroOpensFitted)
 {
     // Nothing open: nothing is asked for or scaled.

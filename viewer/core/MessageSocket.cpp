@@ -110,6 +110,15 @@ bool CMessageSocket::ReceiveInto(void* dst, int wanted, int* got)
     return true;
 }
 
+void CMessageSocket::DrainReceived(int maxFrames)
+{
+    for (int i = 0; i < maxFrames && m_hSocket != INVALID_SOCKET; ++i) {
+        u_long waiting = 0;
+        if (::ioctlsocket(m_hSocket, FIONREAD, &waiting) != 0 || waiting == 0) return;
+        OnReceive(0);
+    }
+}
+
 void CMessageSocket::OnReceive(int)
 {
     while (m_receiveCounter < 0) {

@@ -21,6 +21,10 @@ public:
     // queueing nothing, when the socket has no handle.
     bool SendFrame(const void* body, uint32_t length);
 
+    // Hands on, at once, the frames that have fully arrived already (at most
+    // maxFrames), instead of one per notification later.
+    void DrainReceived(int maxFrames);
+
     void Close() override;
     void OnReceive(int errorCode) override;
     void OnSend(int errorCode) override;

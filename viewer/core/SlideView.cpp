@@ -378,6 +378,14 @@ int CSlideView::SetMagnification(double magnification, int apply)
     RaiseOverview();
     RepaintOverview();
     m_pDisplay->Invalidate();
+    // Regions that arrived while the picture was being zoomed were cut at the
+    // old magnification; some would fall inside the new requests and be drawn
+    // at the wrong place, and never asked for again.
+    if (m_pLink) {
+        m_discardRegions = true;
+        m_pLink->DrainReceived(kMaxDrainedFrames);
+        m_discardRegions = false;
+    }
     UpdateVisibleArea(1, TRUE);
     return 1;
 }
@@ -612,7 +620,8 @@ void CSlideView::OnTileData(uint32_t code, const uint8_t* payload, size_t length
     const uint8_t* jpeg = nullptr;
     size_t jpegLength = 0;
     // A reply too short to hold its rectangle carries nothing to draw.
-    if (!m_pDisplay || !slidelink::ParseTileReply(payload, length, wire, jpeg, jpegLength)) return;
+    if (m_discardRegions || !m_pDisplay || !slidelink::ParseTileReply(payload, length, wire, jpeg, jpegLength))
+        return;
     const view::Rect region = view::Normalised(view::Rect{wire.left, wire.top, wire.right, wire.bottom});
     if (!view::RegionWasRequested(m_requested, region)) return;
     m_received.push_back(region);

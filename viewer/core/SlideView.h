@@ -67,6 +67,7 @@ public:
     static const UINT kKeepAliveMs = 5000;
     static const UINT kPrefetchMs = 500;
     static const int kNoPosition = 0x7FFFFFFF;
+    static const int kMaxDrainedFrames = 4096;
 
     CString m_slidePath;
     CString m_serverAddress;
@@ -132,4 +133,5 @@ private:
     std::unique_ptr<CNavigatorDlg> m_pNavigator;
     std::unique_ptr<CNavigationFrame> m_pNavFrame;
     bool m_slideOpen = false;
+    bool m_discardRegions = false;
 };
