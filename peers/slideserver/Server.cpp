@@ -118,6 +118,7 @@ private:
         std::shared_ptr<LoadedSlide> slide;
         std::string wirePath, file;
         uint32_t held = 0;
+        uint64_t generation = 0; // regions: the cancel count when queued
     };
 
     bool closing()
@@ -187,6 +188,12 @@ private:
         case kTilePrefetch:
             return QueueRegion(req);
         case kCancel: {
+            {
+                // Pieces being made now are dropped too: the viewer may already
+                // be at another magnification, where they would fit elsewhere.
+                std::lock_guard<std::mutex> sending(m_sendMutex);
+                ++m_generation;
+            }
             std::lock_guard<std::mutex> lock(m_mutex);
             size_t before = m_jobs.size();
             m_jobs.erase(std::remove_if(m_jobs.begin(), m_jobs.end(), [](const Job& j) { return !j.media; }),
@@ -251,6 +258,11 @@ private:
         const int piece = m_server.options().piece;
         int64_t nx = (rr - l + piece - 1) / piece, ny = (b - t + piece - 1) / piece;
         uint32_t reply = req.code == kTileRequest ? (uint32_t)kTileRequest : (uint32_t)kTilePrefetchReply;
+        uint64_t generation;
+        {
+            std::lock_guard<std::mutex> sending(m_sendMutex);
+            generation = m_generation;
+        }
         std::lock_guard<std::mutex> lock(m_mutex);
         if (m_queuedPieces + (uint64_t)(nx * ny) > m_server.options().maxQueuedPieces) {
             m_server.Log(true, "%s region queue full, request dropped", m_peer.c_str());
@@ -265,6 +277,7 @@ private:
                 j.sx = sx;
                 j.sy = sy;
                 j.slide = slide;
+                j.generation = generation;
                 m_jobs.push_back(std::move(j));
             }
         m_queuedPieces += (size_t)(nx * ny);
@@ -357,7 +370,7 @@ private:
         char what[128];
         std::snprintf(what, sizeof what, "%u region (%d,%d,%d,%d) scale %g,%g", job.replyCode, r.left, r.top,
                       r.right, r.bottom, job.sx, job.sy);
-        return Send(TileReplyBody(job.replyCode, r, jpeg.data(), jpeg.size()), what);
+        return Send(TileReplyBody(job.replyCode, r, jpeg.data(), jpeg.size()), what, &job.generation);
     }
 
     bool SendMedia(const Job& job)
@@ -396,11 +409,16 @@ private:
         return Send(MediaReplyBody(job.wirePath, -1, nullptr, 0), what);
     }
 
-    bool Send(const std::vector<uint8_t>& body, const char* what)
+    // With a generation: nothing is sent when a cancel came after the job was queued.
+    bool Send(const std::vector<uint8_t>& body, const char* what, const uint64_t* generation = nullptr)
     {
         if (body.empty()) return false;
         std::vector<uint8_t> frame = Frame(body);
         std::lock_guard<std::mutex> lock(m_sendMutex);
+        if (generation && *generation != m_generation) {
+            if (what) m_server.Log(false, "%s %s cancelled, not sent", m_peer.c_str(), what);
+            return true;
+        }
         size_t sent = 0;
         while (sent < frame.size()) {
             ssize_t n = ::send(m_fd, frame.data() + sent, frame.size() - sent, MSG_NOSIGNAL);
@@ -428,7 +446,8 @@ private:
     std::deque<Job> m_jobs;
     size_t m_queuedPieces = 0;
     std::shared_ptr<LoadedSlide> m_slide;
-    std::mutex m_sendMutex;
+    std::mutex m_sendMutex; // guards the socket's writes and the cancel count
+    uint64_t m_generation = 0;
 };
 
 Server::Server(const Library& library, ServerOptions options) : m_library(library), m_options(options) {}

@@ -649,3 +649,25 @@ TEST_F(SlideServerTest, KeepAlivesAreAnsweredSoTheViewerKeepsItsLink)
         EXPECT_EQ((uint32_t)kKeepAlive, r.code);
     }
 }
+
+TEST_F(SlideServerTest, NoRegionIsSentAfterACancelHasBeenRead)
+{
+    Client c(Port());
+    std::vector<uint8_t> keep;
+    Open(c, kSlidePath, keep);
+    // Many pieces at full size, so that the workers are busy when the cancel comes.
+    for (int round = 0; round < 3; ++round) {
+        c.Send(TileRequestBody(kTileRequest, TileRect{0, 0, 3072, 2304}, 1.0, 1.0));
+        c.Send(CodeOnlyBody(kCancel));
+        // The keep-alive's answer comes after the cancel has been read...
+        c.Send(CodeOnlyBody(kKeepAlive));
+        Reply r;
+        do {
+            ASSERT_TRUE(c.Receive(r, 10000));
+        } while (r.code != kKeepAlive);
+        // ...and no region may follow it.
+        c.Send(CodeOnlyBody(kGetMarks));
+        ASSERT_TRUE(c.Receive(r, 10000));
+        EXPECT_EQ((uint32_t)kGetMarks, r.code) << "a region piece came after the cancel";
+    }
+}
