@@ -515,6 +515,61 @@ TEST_F(SlideViewTest, RegionsThatArriveDuringAZoomAreDropped)
                                                           fresh.top + (fresh.bottom - fresh.top) / 2)));
 }
 
+TEST_F(SlideViewTest, OverviewAndDisplayMoveTogether)
+{
+    const size_t opened = OpenSlide();
+    WaitForCode(link::kTileRequest, opened);
+    size_t from = ZoomToFullResolution(opened);
+    CImageDispWnd* display = view.Display();
+    CNavigationFrame* nav = view.NavigationFrame();
+    ASSERT_NE(nullptr, nav);
+    // Thumbnail pixels per display pixel.
+    const double k = 1.0 / (kFactor * display->m_view.m_scaleX);
+
+    // A drag in the display moves the overview's frame along.
+    const RECT f0 = nav->m_rect;
+    const RECT v0 = display->m_view.m_rect;
+    const int dx = 300;
+    display->SendMessage(WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(600, 400));
+    display->SendMessage(WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(600 - dx, 400));
+    display->SendMessage(WM_LBUTTONUP, 0, MAKELPARAM(600 - dx, 400));
+    testing_support::PumpFor(50);
+    EXPECT_EQ(v0.left + dx, display->m_view.m_rect.left);
+    EXPECT_NEAR(f0.left + dx * k, nav->m_rect.left, 1.0);
+    EXPECT_EQ(f0.top, nav->m_rect.top);
+    EXPECT_EQ(f0.right - f0.left, nav->m_rect.right - nav->m_rect.left);
+    WaitForCode(link::kTileRequest, from);
+    AnswerRegions(from, RGB(0, 255, 0));
+
+    // A drag of the overview's frame moves the display, which then asks for the new ground.
+    WaitForReceived(2);
+    const auto received = view.m_received;
+    from = FrameCount();
+    const RECT f1 = nav->m_rect;
+    const RECT v1 = display->m_view.m_rect;
+    CNavigatorDlg* overview = view.Navigator();
+    const int px = (int)((f1.left + f1.right) / 2 * overview->m_scaleX);
+    const int py = (int)((f1.top + f1.bottom) / 2 * overview->m_scaleY);
+    const int step = 6;  // overview pixels downwards
+    ::SendMessage(overview->Hwnd(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(px, py));
+    ::SendMessage(overview->Hwnd(), WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(px, py + step));
+    ::SendMessage(overview->Hwnd(), WM_LBUTTONUP, 0, MAKELPARAM(px, py + step));
+    testing_support::PumpFor(50);
+    const int frameMoved = nav->m_rect.top - f1.top;
+    ASSERT_GT(frameMoved, 0);
+    // The frame is kept in whole thumbnail pixels, so the display lands on
+    // that grid: within one thumbnail pixel of where it was across.
+    EXPECT_NEAR(v1.top + frameMoved / k, display->m_view.m_rect.top, 1.0 / k);
+    EXPECT_NEAR(v1.left, display->m_view.m_rect.left, 1.0 / k);
+    WaitForCode(link::kTileRequest, from);
+    const RECT screen = ScreenArea();
+    for (const RECT& r : Regions(from, link::kTileRequest)) {
+        EXPECT_TRUE(Inside(r, screen));
+        for (const auto& got : received)
+            EXPECT_FALSE(Overlap(r, RECT{got.left, got.top, got.right, got.bottom})) << "asked again for received ground";
+    }
+}
+
 TEST_F(SlideViewTest, MagnificationBeforeASlideWaitsAndZeroOpensFitted)
 {
     // Nothing open: nothing is asked for or scaled.
