@@ -218,28 +218,37 @@ TEST(NoteEdit, FocusLossEndsTheEditOnce)
     ASSERT_TRUE(edit.CreateEdit(&parent, RECT{0, 0, 200, 100}, 100));
     edit.SetOwnerNote(&note);
     edit.SetWindowText("hello");
+    ::SetForegroundWindow(parent.m_hWnd);
     edit.SetFocus();
     testing_support::PumpFor(20);
-    ASSERT_EQ(::GetFocus(), edit.m_hWnd);
-
-    ::SetFocus(other);
+    // Another test program on the same display may have taken the focus
+    // already, which ends the edit just the same.
+    if (::GetFocus() == edit.m_hWnd) ::SetFocus(other);
     testing_support::PumpFor(20);
     EXPECT_EQ(note.ends, 1);
     EXPECT_EQ(note.text, CString("hello"));
     EXPECT_EQ(edit.m_hWnd, nullptr);
 
     // Ending the edit directly while the control has the focus: destruction
-    // takes the focus away, which must not end it again.
-    CNoteEdit edit2;
-    ASSERT_TRUE(edit2.CreateEdit(&parent, RECT{0, 0, 200, 100}, 101));
-    edit2.SetOwnerNote(&note);
-    edit2.SetWindowText("second");
-    edit2.SetFocus();
-    testing_support::PumpFor(20);
-    ASSERT_EQ(::GetFocus(), edit2.m_hWnd);
-    EXPECT_EQ(edit2.Finish(), CString("second"));
-    testing_support::PumpFor(20);
-    EXPECT_EQ(note.ends, 1);
-    EXPECT_EQ(edit2.GetOwnerNote(), nullptr);
+    // takes the focus away, which must not end it again. Another test program
+    // on the same display may take the focus first; such a round is tried again.
+    bool tried = false;
+    for (int round = 0; round < 5 && !tried; ++round) {
+        FakeNote note2;
+        CNoteEdit edit2;
+        ASSERT_TRUE(edit2.CreateEdit(&parent, RECT{0, 0, 200, 100}, 101));
+        edit2.SetOwnerNote(&note2);
+        edit2.SetWindowText("second");
+        ::SetForegroundWindow(parent.m_hWnd);
+        edit2.SetFocus();
+        testing_support::PumpFor(20);
+        if (::GetFocus() != edit2.m_hWnd || note2.ends != 0) continue;
+        EXPECT_EQ(edit2.Finish(), CString("second"));
+        testing_support::PumpFor(20);
+        EXPECT_EQ(note2.ends, 0);
+        EXPECT_EQ(edit2.GetOwnerNote(), nullptr);
+        tried = true;
+    }
+    EXPECT_TRUE(tried) << "the control never kept the focus";
     parent.DestroyWindow();
 }
