@@ -8,6 +8,7 @@ set -euo pipefail
 ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 . "$ROOT/scripts/lib/common.sh"
 . "$ROOT/scripts/lib/hosts.sh"
+. "$ROOT/scripts/lib/slides.sh"
 
 bash "$ROOT/scripts/setup.sh"
 bash "$ROOT/scripts/build.sh"
@@ -19,30 +20,14 @@ PREFIX=$BUILD/wine/demo-$$
 REAL_DISPLAY=${DISPLAY:-}
 SLIDE=he.tif
 SERVER_LOG=$OUT/server.log
-SERVER_PID=
 VIEWER_PID=
-
-# The demo library takes about a minute to generate: keep it in the build tree
-# and make it again only when it is missing or slidegen has changed since.
-LIBRARY=$BUILD/demo-library
-SLIDEGEN=$NATIVE_BUILD/peers/slideserver/slidegen
-if [ ! -e "$LIBRARY/.complete" ] || [ "$SLIDEGEN" -nt "$LIBRARY/.complete" ]; then
-    echo "[demo] generating the demo library in $LIBRARY (about a minute)"
-    rm -rf "$LIBRARY" "$LIBRARY.tmp"
-    # Into a side folder first, so that an interrupted run leaves no half library.
-    "$SLIDEGEN" --out "$LIBRARY.tmp" >"$BUILD/demo-library.log" 2>&1 ||
-        { cat "$BUILD/demo-library.log"; exit 1; }
-    mv "$LIBRARY.tmp" "$LIBRARY"
-    touch "$LIBRARY/.complete"
-fi
+LIBRARY=$DEMO_LIBRARY
+ensure_demo_library
 
 cleanup() {
     set +e
     [ -n "$VIEWER_PID" ] && kill "$VIEWER_PID" 2>/dev/null
-    if [ -n "$SERVER_PID" ]; then
-        ip netns exec "$NS" kill -TERM "$SERVER_PID" 2>/dev/null
-        for _ in $(seq 1 50); do kill -0 "$SERVER_PID" 2>/dev/null || break; sleep 0.1; done
-    fi
+    stop_slideserver
     if [ -n "$REAL_DISPLAY" ]; then
         ip netns exec "$NS" env WINEPREFIX="$PREFIX" "$WINESERVER" -k >/dev/null 2>&1 || true
     else
@@ -105,15 +90,7 @@ step_done() {  # name from
 }
 
 echo "[demo] starting the slide server on $LIBRARY"
-ip netns exec "$NS" setsid "$NATIVE_BUILD/peers/slideserver/slideserver" --library "$LIBRARY" \
-    --bind 127.0.0.1 --port 3030 --log "$SERVER_LOG" </dev/null >"$OUT/server.out" 2>&1 &
-SERVER_PID=$!
-up=
-for _ in $(seq 1 100); do
-    ip netns exec "$NS" bash -c 'exec 3<>/dev/tcp/127.0.0.1/3030' 2>/dev/null && { up=1; break; }
-    sleep 0.1
-done
-[ -n "$up" ] || { echo "[demo] the slide server did not start:"; cat "$OUT/server.out"; exit 1; }
+start_slideserver "$NS" "$NATIVE_BUILD/peers/slideserver/slideserver" "$LIBRARY" "$SERVER_LOG" "$OUT/server.out"
 
 # The viewer needs its command line word for word ("<exe>" slide, window,
 # server), which Wine's loader would requote: start_program passes it through.
@@ -217,7 +194,7 @@ for _ in $(seq 1 50); do kill -0 "$VIEWER_PID" 2>/dev/null || break; sleep 0.1; 
     kill -0 "$VIEWER_PID" 2>/dev/null && echo "The viewer did not close by itself." || echo "The viewer closed."
 } >"$OUT/summary.txt"
 cat "$OUT/summary.txt"
-if grep -q -E 'ERROR: (Address|Leak)Sanitizer|runtime error' "$OUT/server.out"; then
+if slideserver_faults "$OUT/server.out"; then
     echo "[demo] the slide server reported a fault, see $OUT/server.out"
 fi
 echo "[demo] done: screenshots, server.log and summary.txt in $OUT"

@@ -7,6 +7,7 @@
 #include "ImageDispWnd.h"
 #include "MainFrame.h"
 #include "SlideView.h"
+#include "BlockingSlideClient.h"
 #include "TestSupport.h"
 #include "ViewerMessages.h"
 #include "resource.h"
@@ -105,91 +106,29 @@ public:
 
 class TileClient {
 public:
-    ~TileClient()
-    {
-        if (m_socket != INVALID_SOCKET) ::closesocket(m_socket);
-    }
-    bool Connect(const char* host)
-    {
-        m_socket = ::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
-        if (m_socket == INVALID_SOCKET) return false;
-        // Bounded waits: a missing reply ends the baseline instead of hanging it.
-        DWORD timeoutMs = 15000;
-        ::setsockopt(m_socket, SOL_SOCKET, SO_RCVTIMEO, (const char*)&timeoutMs, sizeof timeoutMs);
-        ::setsockopt(m_socket, SOL_SOCKET, SO_SNDTIMEO, (const char*)&timeoutMs, sizeof timeoutMs);
-        sockaddr_in a = {};
-        a.sin_family = AF_INET;
-        a.sin_port = htons((u_short)SLIDE_LINK_PORT);
-        a.sin_addr.s_addr = ::inet_addr(host);
-        return ::connect(m_socket, (const sockaddr*)&a, sizeof a) == 0;
-    }
-    bool Open(const std::string& path)
-    {
-        if (!SendBody(link::StringCommandBody(link::kOpenSlide, path, 0))) return false;
-        // Marks or anything else queued before the header is skipped.
-        for (int i = 0; i < 16; ++i) {
-            std::vector<uint8_t> body;
-            if (!ReadBody(body)) return false;
-            if (body.size() >= 4 && ReadCode(body) == link::kOpenSlide) return true;
-        }
-        return false;
-    }
+    // Bounded waits: a missing reply ends the baseline instead of hanging it.
+    bool Connect(const char* host) { return m_link.Connect(host, (u_short)SLIDE_LINK_PORT, 15000); }
+    bool Open(const std::string& path) { return m_link.Open(path); }
     // Asks for every tile, then takes one reply per tile; false when a reply
     // does not come.
     bool Fetch(const std::vector<view::Rect>& tiles, double sx, double sy, uint64_t& bytes)
     {
         for (const view::Rect& t : tiles) {
             const link::TileRect r{t.left, t.top, t.right, t.bottom};
-            if (!SendBody(link::TileRequestBody(link::kTileRequest, r, sx, sy))) return false;
+            if (!m_link.SendBody(link::TileRequestBody(link::kTileRequest, r, sx, sy))) return false;
             bytes += kRequestFrameBytes;
         }
         for (size_t got = 0; got < tiles.size();) {
             std::vector<uint8_t> body;
-            if (!ReadBody(body)) return false;
+            if (!m_link.ReadBody(body)) return false;
             bytes += 4 + body.size();
-            if (body.size() >= 4 && ReadCode(body) == link::kTileRequest) ++got;
+            if (CBlockingSlideClient::Code(body) == link::kTileRequest) ++got;
         }
         return true;
     }
 
 private:
-    static uint32_t ReadCode(const std::vector<uint8_t>& body)
-    {
-        return (uint32_t)body[0] | (uint32_t)body[1] << 8 | (uint32_t)body[2] << 16 | (uint32_t)body[3] << 24;
-    }
-    bool SendBody(const std::vector<uint8_t>& body)
-    {
-        const std::vector<uint8_t> frame = link::Frame(body);
-        size_t sent = 0;
-        while (sent < frame.size()) {
-            const int n = ::send(m_socket, (const char*)frame.data() + sent, (int)(frame.size() - sent), 0);
-            if (n <= 0) return false;
-            sent += (size_t)n;
-        }
-        return true;
-    }
-    bool ReadAll(uint8_t* dst, size_t wanted)
-    {
-        size_t got = 0;
-        while (got < wanted) {
-            const int n = ::recv(m_socket, (char*)dst + got, (int)std::min<size_t>(wanted - got, 1 << 20), 0);
-            if (n <= 0) return false;
-            got += (size_t)n;
-        }
-        return true;
-    }
-    bool ReadBody(std::vector<uint8_t>& body)
-    {
-        uint8_t prefix[4];
-        if (!ReadAll(prefix, 4)) return false;
-        const uint32_t length =
-            (uint32_t)prefix[0] | (uint32_t)prefix[1] << 8 | (uint32_t)prefix[2] << 16 | (uint32_t)prefix[3] << 24;
-        if (length < 4 || length > link::kMaxBodyLength) return false;
-        body.resize(length);
-        return ReadAll(body.data(), length);
-    }
-
-    SOCKET m_socket = INVALID_SOCKET;
+    CBlockingSlideClient m_link;
 };
 
 // The 256-pixel grid cells (column, row) that an area touches.

@@ -2,12 +2,12 @@
 // against the real slide server: what it shows is compared with the server's
 // own pixels, and what it asks for as it zooms and pans is read from the
 // server's request log.
+#include "BlockingSlideClient.h"
 #include "TestSupport.h"
 
 #include "slidelink/SlideLink.h"
 
 #include <gtest/gtest.h>
-#include <winsock2.h>
 
 #include <jpeglib.h>
 
@@ -128,40 +128,25 @@ bool RepliesCover(const std::vector<Region>& requests, const std::vector<Region>
     return true;
 }
 
-// A blocking connection of our own to the slide server, to see its pixels.
+// A connection of our own to the slide server, to see its pixels.
 class ServerPixels {
 public:
-    ServerPixels()
-    {
-        m_socket = ::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
-        sockaddr_in a{};
-        a.sin_family = AF_INET;
-        a.sin_port = htons(3030);
-        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        DWORD timeout = 10000;
-        ::setsockopt(m_socket, SOL_SOCKET, SO_RCVTIMEO, (const char*)&timeout, sizeof timeout);
-        m_ok = ::connect(m_socket, (sockaddr*)&a, sizeof a) == 0;
-    }
-    ~ServerPixels() { ::closesocket(m_socket); }
+    ServerPixels() { m_ok = m_link.Connect("127.0.0.1", 3030, 10000); }
 
     // Asks for a region at a scale and decodes every piece into an RGB image of the region.
     bool Fetch(const RECT& r, double sx, double sy)
     {
-        if (!m_ok) return false;
-        Send(link::StringCommandBody(link::kOpenSlide, kSlide, 0));
-        std::vector<uint8_t> body;
-        do {
-            if (!Receive(body)) return false;
-        } while (Code(body) != link::kOpenSlide);
-        Send(link::TileRequestBody(link::kTileRequest, link::TileRect{r.left, r.top, r.right, r.bottom}, sx, sy));
+        if (!m_ok || !m_link.Open(kSlide)) return false;
+        m_link.SendBody(link::TileRequestBody(link::kTileRequest, link::TileRect{r.left, r.top, r.right, r.bottom}, sx, sy));
         m_rect = r;
         m_w = r.right - r.left;
         m_h = r.bottom - r.top;
         m_rgb.assign((size_t)m_w * m_h * 3, 0);
         Coverage got(r);
+        std::vector<uint8_t> body;
         while (!got.Covers(r)) {
-            if (!Receive(body)) return false;
-            if (Code(body) != link::kTileRequest) continue;
+            if (!m_link.ReadBody(body)) return false;
+            if (CBlockingSlideClient::Code(body) != link::kTileRequest) continue;
             link::TileRect t;
             const uint8_t* jpeg = nullptr;
             size_t n = 0;
@@ -178,34 +163,6 @@ public:
     }
 
 private:
-    static uint32_t Code(const std::vector<uint8_t>& b)
-    {
-        return b.size() < 4 ? 0 : b[0] | b[1] << 8 | b[2] << 16 | (uint32_t)b[3] << 24;
-    }
-    void Send(const std::vector<uint8_t>& body)
-    {
-        const auto frame = link::Frame(body);
-        ::send(m_socket, (const char*)frame.data(), (int)frame.size(), 0);
-    }
-    bool ReceiveExactly(uint8_t* p, size_t n)
-    {
-        while (n) {
-            int k = ::recv(m_socket, (char*)p, (int)n, 0);
-            if (k <= 0) return false;
-            p += k;
-            n -= (size_t)k;
-        }
-        return true;
-    }
-    bool Receive(std::vector<uint8_t>& body)
-    {
-        uint8_t len[4];
-        if (!ReceiveExactly(len, 4)) return false;
-        const uint32_t n = len[0] | len[1] << 8 | len[2] << 16 | (uint32_t)len[3] << 24;
-        if (n > link::kMaxBodyLength) return false;
-        body.resize(n);
-        return ReceiveExactly(body.data(), n);
-    }
     bool Paste(const RECT& r, const uint8_t* jpeg, size_t n)
     {
         jpeg_decompress_struct d{};
@@ -233,7 +190,7 @@ private:
         return fits;
     }
 
-    SOCKET m_socket = INVALID_SOCKET;
+    CBlockingSlideClient m_link;
     bool m_ok = false;
     RECT m_rect{};
     int m_w = 0, m_h = 0;

@@ -100,7 +100,7 @@ int CSlideView::OnCreate(LPCREATESTRUCT)
     TakeScreenSettings();
 
     m_pInfo.reset(new CInfoWnd(this));
-    m_pInfo->Reshape((int)(m_screenPpmX * m_fieldNumber), (int)(m_screenPpmY * m_fieldNumber));
+    ReshapeEyepieceHole();
 
     m_pScaleBar.reset(new CScaleBar(m_pDisplay.get(), (uint32_t)m_screenPpmX));
     m_pDisplay->SetScaleBar(m_pScaleBar.get());
@@ -214,6 +214,12 @@ void CSlideView::UpdateInfoText()
     m_pInfo->SetInfoText(text, CString());
 }
 
+void CSlideView::ReshapeEyepieceHole()
+{
+    // The eyepiece field's diameter on the screen.
+    if (m_pInfo) m_pInfo->Reshape((int)(m_screenPpmX * m_fieldNumber), (int)(m_screenPpmY * m_fieldNumber));
+}
+
 void CSlideView::SetEyepieceCircle()
 {
     if (!m_pNavFrame) return;
@@ -307,7 +313,6 @@ void CSlideView::OnSlideHeader(int32_t thumbnailFactor, const slidelink::SlideHe
     m_pDisplay->SetLoading(1);
     UpdateVisibleArea(1, TRUE);
     m_pDisplay->SetLoading(1);
-    m_pDisplay->Invalidate();
 
     if (m_pScaleBar) m_pScaleBar->SetMagnification(m_magnification);
     m_pDisplay->Invalidate();
@@ -405,10 +410,8 @@ void CSlideView::SetRuler(int index, int lengthMm)
 void CSlideView::ToggleEyepieceField()
 {
     m_eyepieceField = !m_eyepieceField;
-    if (m_pInfo) {
-        m_pInfo->Reshape((int)(m_screenPpmX * m_fieldNumber), (int)(m_screenPpmY * m_fieldNumber));
-        m_pInfo->ShowWindow(m_eyepieceField ? SW_SHOW : SW_HIDE);
-    }
+    ReshapeEyepieceHole();
+    if (m_pInfo) m_pInfo->ShowWindow(m_eyepieceField ? SW_SHOW : SW_HIDE);
     SetEyepieceCircle();
     RepaintOverview();
     UpdateInfoText();
@@ -417,7 +420,7 @@ void CSlideView::ToggleEyepieceField()
 void CSlideView::RebuildSlideInfo()
 {
     TakeScreenSettings();
-    if (m_pInfo) m_pInfo->Reshape((int)(m_screenPpmX * m_fieldNumber), (int)(m_screenPpmY * m_fieldNumber));
+    ReshapeEyepieceHole();
     SetEyepieceCircle();
     if (m_eyepieceField) UpdateInfoText();
     RepaintOverview();
@@ -510,14 +513,19 @@ CPoint CSlideView::ClientOriginOnScreen() const
 
 void CSlideView::RememberScreenOrigin() { m_screenOrigin = ClientOriginOnScreen(); }
 
+void CSlideView::FollowScreenOrigin()
+{
+    // Only once an origin is remembered does the overview travel with the view.
+    if (m_screenOrigin.x == kNoPosition || !m_pNavigator || !::IsWindow(m_pNavigator->Hwnd())) return;
+    const CPoint now = ClientOriginOnScreen();
+    m_pNavigator->MoveBy(now.x - m_screenOrigin.x, now.y - m_screenOrigin.y);
+    m_screenOrigin = now;
+}
+
 void CSlideView::OnSize(UINT type, int cx, int cy)
 {
     CWnd::OnSize(type, cx, cy);
-    if (m_screenOrigin.x != kNoPosition && m_pNavigator && ::IsWindow(m_pNavigator->Hwnd())) {
-        const CPoint now = ClientOriginOnScreen();
-        m_pNavigator->MoveBy(now.x - m_screenOrigin.x, now.y - m_screenOrigin.y);
-        m_screenOrigin = now;
-    }
+    FollowScreenOrigin();
     if (m_pDisplay) m_pDisplay->Relayout(type, cx, cy);
     if (m_pInfo) m_pInfo->OnSize(type, cx, cy);
     ResizeFrameToClient(cx, cy);
@@ -536,14 +544,17 @@ void CSlideView::OnMoving(UINT side, LPRECT rect)
 void CSlideView::OnMove(int x, int y)
 {
     CWnd::OnMove(x, y);
-    if (m_screenOrigin.x == kNoPosition || !m_pNavigator || !::IsWindow(m_pNavigator->Hwnd())) return;
-    const CPoint now = ClientOriginOnScreen();
-    m_pNavigator->MoveBy(now.x - m_screenOrigin.x, now.y - m_screenOrigin.y);
-    m_screenOrigin = now;
+    FollowScreenOrigin();
 }
 
 // ---------------------------------------------------------------------------
 // Region requests
+
+view::ViewState CSlideView::CurrentViewState() const
+{
+    return view::ViewState{m_origin.x, m_origin.y, ScreenCx(), ScreenCy(), m_pDisplay->m_displayWidth,
+                           m_pDisplay->m_displayHeight};
+}
 
 void CSlideView::ForgetRequests()
 {
@@ -576,8 +587,7 @@ int CSlideView::UpdateVisibleArea(int mode, BOOL takeOrigin)
         break;
     case 0: {
         if (s.x == 0 && s.y == 0) return 0;
-        const view::ViewState state{m_origin.x, m_origin.y, cx, cy, m_pDisplay->m_displayWidth,
-                                    m_pDisplay->m_displayHeight};
+        const view::ViewState state = CurrentViewState();
         if (view::TrimReceivedAfterMove(m_received, state, s.x, s.y) == view::MoveResult::kCleared) {
             m_requested.clear();
         } else {
@@ -598,9 +608,8 @@ int CSlideView::UpdateVisibleArea(int mode, BOOL takeOrigin)
 int CSlideView::RequestRegion(int l, int t, int r, int b, BOOL subtract, BOOL prefetch)
 {
     if (!m_pDisplay) return 0;
-    const view::ViewState state{m_origin.x, m_origin.y, ScreenCx(), ScreenCy(), m_pDisplay->m_displayWidth,
-                                m_pDisplay->m_displayHeight};
-    const view::RectList pieces = view::PlanRegionRequest(m_received, state, view::Rect{l, t, r, b}, subtract != 0);
+    const view::RectList pieces =
+        view::PlanRegionRequest(m_received, CurrentViewState(), view::Rect{l, t, r, b}, subtract != 0);
     if (pieces.empty()) return 0;
     for (const view::Rect& piece : pieces) SendTileRequest(ToWin(piece), prefetch);
     return 1;

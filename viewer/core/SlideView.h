@@ -113,6 +113,7 @@ protected:
 
 private:
     void TakeScreenSettings();
+    void ReshapeEyepieceHole();
     void SetEyepieceCircle();
     void UpdateInfoText();
     void SetFrameTitle(const std::string& textA, const std::string& textB, const std::string& matrixText);
@@ -124,6 +125,8 @@ private:
     void RepaintOverview();
     void RaiseOverview();
     CPoint ClientOriginOnScreen() const;
+    void FollowScreenOrigin();
+    zelvo::view::ViewState CurrentViewState() const;
     void ForgetRequests();
 
     std::unique_ptr<CSlideLinkSocket> m_pLink;

@@ -1,0 +1,46 @@
+# The slide server and the built-in demo library, for the demo and the
+# streaming benchmark. Needs common.sh.
+
+DEMO_LIBRARY=$BUILD/demo-library
+
+# ensure_demo_library: the library takes about a minute to generate, so it is
+# kept in the build tree and made again only when missing or older than slidegen.
+ensure_demo_library() {
+    local slidegen=$NATIVE_BUILD/peers/slideserver/slidegen log=$BUILD/demo-library.log
+    if [ -e "$DEMO_LIBRARY/.complete" ] && [ ! "$slidegen" -nt "$DEMO_LIBRARY/.complete" ]; then return 0; fi
+    echo "generating the demo library in $DEMO_LIBRARY (about a minute)"
+    rm -rf "$DEMO_LIBRARY" "$DEMO_LIBRARY.tmp"
+    # Into a side folder first, so that an interrupted run leaves no half library.
+    "$slidegen" --out "$DEMO_LIBRARY.tmp" >"$log" 2>&1 || { cat "$log"; return 1; }
+    mv "$DEMO_LIBRARY.tmp" "$DEMO_LIBRARY"
+    touch "$DEMO_LIBRARY/.complete"
+}
+
+# start_slideserver NS SERVER LIBRARY LOG OUTPUT: the server on 127.0.0.1:3030
+# inside NS, in the background (SLIDESERVER_PID); waits at most 10 s until it
+# takes connections.
+start_slideserver() {
+    local ns=$1 server=$2 library=$3 log=$4 output=$5
+    ip netns exec "$ns" setsid "$server" --library "$library" --bind 127.0.0.1 --port 3030 --log "$log" \
+        </dev/null >"$output" 2>&1 &
+    SLIDESERVER_PID=$!
+    for _ in $(seq 1 100); do
+        ip netns exec "$ns" bash -c 'exec 3<>/dev/tcp/127.0.0.1/3030' 2>/dev/null && return 0
+        sleep 0.1
+    done
+    echo "the slide server did not start:"; cat "$output"
+    return 1
+}
+
+# stop_slideserver: ends the server that start_slideserver started, if any.
+stop_slideserver() {
+    [ -n "${SLIDESERVER_PID:-}" ] || return 0
+    kill -TERM "$SLIDESERVER_PID" 2>/dev/null || true
+    for _ in $(seq 1 50); do kill -0 "$SLIDESERVER_PID" 2>/dev/null || break; sleep 0.1; done
+    SLIDESERVER_PID=
+}
+
+# slideserver_faults OUTPUT: true when the server's output shows a sanitizer report.
+slideserver_faults() {
+    grep -q -E 'ERROR: (Address|Leak)Sanitizer|runtime error' "$1" 2>/dev/null
+}
