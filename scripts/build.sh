@@ -21,9 +21,11 @@ cmake --build "$NATIVE_BUILD" -j "$JOBS"
 configure "$FUZZ_BUILD" -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DZELVO_FUZZ=ON
 cmake --build "$FUZZ_BUILD" -j "$JOBS"
 
-# The programs as delivered (32-bit), and the same sources as 64-bit programs,
-# which are the ones that run under this machine's Wine.
-for tree in "$WIN_BUILD:i686" "$WIN64_BUILD:x86_64"; do
+# The programs as delivered (32-bit); on a machine that cannot run them, also
+# the same sources as 64-bit programs, which are then the ones the tests run.
+TREES=("$WIN_BUILD:i686")
+[ "$WIN_ARCH" = win64 ] && TREES+=("$WIN64_BUILD:x86_64")
+for tree in "${TREES[@]}"; do
     dir=${tree%%:*} arch=${tree##*:}
     configure "$dir" -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/toolchain-$arch-w64-mingw32.cmake" \
         -DZELVO_NATIVE_BUILD="$NATIVE_BUILD"

@@ -12,6 +12,7 @@ ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 
 bash "$ROOT/scripts/setup.sh"
 bash "$ROOT/scripts/build.sh"
+win_arch_note
 
 OUT=${ZELVO_DEMO_OUTPUT:-$ROOT/output/demo}
 rm -rf "$OUT"; mkdir -p "$OUT"
@@ -94,9 +95,9 @@ start_slideserver "$NS" "$NATIVE_BUILD/peers/slideserver/slideserver" "$LIBRARY"
 
 # The viewer needs its command line word for word ("<exe>" slide, window,
 # server), which Wine's loader would requote: start_program passes it through.
-EXE_WIN="Z:$(echo "$WIN64_BUILD/viewer/Oskerin.exe" | tr / '\\')"
+EXE_WIN="Z:$(echo "$WIN_RUN_BUILD/viewer/Oskerin.exe" | tr / '\\')"
 echo "[demo] starting the slide viewer on $SLIDE"
-run_wine "$WIN64_BUILD/tests/viewer_view/start_program.exe" "$EXE_WIN" "D:\\Slides\\$SLIDE, 0, 127.0.0.1"
+run_wine "$WIN_RUN_BUILD/tests/viewer_view/start_program.exe" "$EXE_WIN" "D:\\Slides\\$SLIDE, 0, 127.0.0.1"
 
 WIN=
 for _ in $(seq 1 300); do

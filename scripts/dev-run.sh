@@ -2,7 +2,8 @@
 # Runs one command on a throw-away Wine test host (private network namespace,
 # Xvfb, own prefix and wineserver), for example one test program:
 #   bash scripts/dev-run.sh wine build/win64/tests/framework/fw_tests.exe --gtest_filter=Dialog.*
-# ("wine" stands for the machine's 64-bit Wine loader.)
+# ("wine" stands for the Wine loader of the Windows build that runs here:
+# build/win32 where the machine runs 32-bit code, else build/win64.)
 # The host's display number is in $DISPLAY inside; Windows paths see / as Z:.
 set -euo pipefail
 ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)

@@ -14,7 +14,10 @@ DEPS=$BUILD/deps
 APT_NATIVE=(mingw-w64 cmake ninja-build nasm googletest libgtest-dev g++ clang libclang-rt-14-dev
             libopenslide-dev libtiff-dev libjpeg62-turbo-dev pkg-config dpkg-dev autoconf
             xvfb xauth xdotool imagemagick fonts-wqy-microhei locales iproute2 procps psmisc
-            wine wine64 ffmpeg gstreamer1.0-libav gstreamer1.0-plugins-good)
+            wine wine64 wine32:i386 ffmpeg gstreamer1.0-libav gstreamer1.0-plugins-good)
+# Video in the 32-bit Wine needs the 32-bit GStreamer plugins.
+APT_RUN32=(gstreamer1.0-libav:i386 gstreamer1.0-plugins-good:i386)
+runs_32bit && APT_NATIVE+=("${APT_RUN32[@]}")
 
 log() { printf '[setup] %s\n' "$*"; }
 
@@ -35,10 +38,11 @@ packages_missing() {
 install_packages() {
     local missing
     missing=$(packages_missing)
-    local have_src=0
+    local have_src=0 have_i386=0
+    dpkg --print-foreign-architectures | grep -qx i386 && have_i386=1
     grep -rqs '^Types:.*deb-src' /etc/apt/sources.list.d/ && have_src=1
     grep -qs '^deb-src' /etc/apt/sources.list && have_src=1
-    if [ -z "$missing" ] && [ $have_src = 1 ]; then
+    if [ -z "$missing" ] && [ $have_src = 1 ] && [ $have_i386 = 1 ]; then
         log "packages present"
         return
     fi
@@ -52,6 +56,7 @@ Components: main
 Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg
 EOF
     fi
+    [ $have_i386 = 1 ] || dpkg --add-architecture i386
     export DEBIAN_FRONTEND=noninteractive
     apt-get update -q >/dev/null
     apt-get install -y -q --no-install-recommends "${APT_NATIVE[@]}" >/dev/null
@@ -113,10 +118,10 @@ make_wine_prefix() {
         log "Wine prefix present"
         return
     fi
-    log "creating the template Wine prefix"
+    log "creating the template Wine prefix ($WIN_ARCH)"
     rm -rf "$p"; mkdir -p "$(dirname "$p")"
     (
-        export WINEPREFIX=$p WINEARCH=win64 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+        export WINEPREFIX=$p WINEARCH=$WIN_ARCH WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
         export LC_ALL=zh_CN.UTF-8
         unset DISPLAY
         "$WINE" wineboot -i </dev/null >"$BUILD/wineboot.log" 2>&1
@@ -137,4 +142,5 @@ for arch in i686 x86_64; do
     build_gtest $arch "$ROOT/cmake/toolchain-$arch-w64-mingw32.cmake"
 done
 make_wine_prefix
+win_arch_note
 log "ready"

@@ -15,10 +15,11 @@ rm -rf "$OUT"; mkdir -p "$OUT"
 trap host_down EXIT
 host_up test
 
-# One ctest run over the native, fuzz and 64-bit Windows trees (the 32-bit
-# programs are built but cannot run under this machine's Wine).
+# One ctest run over the native, fuzz and Windows trees: the 32-bit programs
+# where this machine runs them, else their 64-bit build.
+win_arch_note
 cat > "$BUILD/CTestTestfile.cmake" <<CTEST
-subdirs("$NATIVE_BUILD" "$FUZZ_BUILD" "$WIN64_BUILD")
+subdirs("$NATIVE_BUILD" "$FUZZ_BUILD" "$WIN_RUN_BUILD")
 CTEST
 
 set +e

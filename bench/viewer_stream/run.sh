@@ -4,14 +4,14 @@
 # host; prints the program's table.
 #   bash bench/viewer_stream/run.sh [--build WIN_BUILD_DIR] [SLIDE [MAGNIFICATION [PANS]]]
 # WIN_BUILD_DIR (or $BENCH_WIN_BUILD) is the 64-bit Windows build holding the
-# program; build/win64 by default. Defaults: he.tif, 400x, 5 pans.
+# program; by default the Windows build that runs on this machine. Defaults: he.tif, 400x, 5 pans.
 set -euo pipefail
 ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 . "$ROOT/scripts/lib/common.sh"
 . "$ROOT/scripts/lib/hosts.sh"
 . "$ROOT/scripts/lib/slides.sh"
 
-WIN_DIR=${BENCH_WIN_BUILD:-$WIN64_BUILD}
+WIN_DIR=${BENCH_WIN_BUILD:-$WIN_RUN_BUILD}
 if [ "${1:-}" = --build ]; then WIN_DIR=$2; shift 2; fi
 SLIDE=${1:-he.tif}
 MAG=${2:-400}

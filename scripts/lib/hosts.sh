@@ -51,7 +51,10 @@ wine_host_up() {
     rm -rf "$prefix"
     mkdir -p "$(dirname "$prefix")"
     cp -a "$WINE_TEMPLATE" "$prefix"
+    # ip netns exec execs Xvfb, so $! is the server itself; its pid is kept
+    # in the display's reservation so that wine_host_down stops that one.
     ip netns exec "$ns" Xvfb ":$dn" -screen 0 "$screen" -nolisten tcp >/dev/null 2>&1 &
+    echo $! >"/tmp/.zelvo-display-$dn/xvfb.pid"
     local i
     for i in $(seq 1 100); do
         [ -e "/tmp/.X11-unix/X$dn" ] && break
@@ -68,7 +71,14 @@ wine_host_up() {
 wine_host_down() {
     local ns=$1 prefix=$2 dn=$3
     ip netns exec "$ns" env WINEPREFIX="$prefix" "$WINESERVER" -k >/dev/null 2>&1 || true
-    pkill -f "Xvfb :$dn " >/dev/null 2>&1 || true
+    local pidfile=/tmp/.zelvo-display-$dn/xvfb.pid pid
+    if [ -f "$pidfile" ]; then
+        pid=$(cat "$pidfile")
+        kill "$pid" 2>/dev/null || true
+        for _ in $(seq 1 50); do kill -0 "$pid" 2>/dev/null || break; sleep 0.05; done
+        kill -9 "$pid" 2>/dev/null || true
+        rm -f "$pidfile"
+    fi
     rm -f "/tmp/.X$dn-lock" "/tmp/.X11-unix/X$dn"
     rmdir "/tmp/.zelvo-display-$dn" 2>/dev/null || true
 }
