@@ -25,7 +25,7 @@ CTEST
 set +e
 ip netns exec "$HOST_NS" env $(wine_env "$HOST_PREFIX" "$HOST_DN") ZELVO_TEST_OUTPUT="$OUT" \
     ZELVO_TEST_OUTPUT_WIN="Z:${OUT//\//\\}" ASAN_OPTIONS=detect_leaks=1 \
-    ctest --test-dir "$BUILD" -j "$(nproc)" --output-on-failure --timeout 300 \
+    ctest --test-dir "$BUILD" -j "${CTEST_JOBS:-$(nproc)}" --output-on-failure --timeout 300 \
     >"$BUILD/ctest.log" 2>&1
 rc=$?
 set -e
