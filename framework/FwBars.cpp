@@ -35,8 +35,11 @@ bool ParseToolBar(const BYTE* p, DWORD size, ToolBarLayout& out)
     return false;
 }
 
+// The frame a bar reports to: where it docks, else its parent.
 CCmdTarget* OwnerFrame(HWND bar)
 {
+    auto* toolbar = dynamic_cast<CToolBar*>(CWnd::FromHandlePermanent(bar));
+    if (toolbar && toolbar->GetDockingFrame()) return toolbar->GetDockingFrame();
     return CWnd::FromHandlePermanent(::GetParent(bar));
 }
 
@@ -164,8 +167,10 @@ void CToolBar::SetButtonInfo(int index, UINT id, UINT style, int image)
 
 LRESULT CToolBar::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
 {
-    // The frame's layout offers its width; the bar keeps the height of its buttons.
-    if (message == WM_SIZE) {
+    LRESULT result;
+    if (DockingMessage(message, wParam, lParam, result)) return result;
+    // The frame's layout offers its width; an undocked bar keeps the height of its buttons.
+    if (message == WM_SIZE && !m_pDockSite) {
         int width = (short)LOWORD(lParam);
         int height = HIWORD((DWORD)::SendMessage(m_hWnd, TB_GETBUTTONSIZE, 0, 0)) + 6;
         RECT r;
@@ -177,7 +182,8 @@ LRESULT CToolBar::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
     }
     // Controls placed on the bar speak to the frame, not to the bar.
     if (message == WM_COMMAND && lParam) {
-        if (HWND owner = ::GetParent(m_hWnd)) return ::SendMessage(owner, message, wParam, lParam);
+        HWND owner = m_pDockSite ? m_pDockSite->m_hWnd : ::GetParent(m_hWnd);
+        if (owner) return ::SendMessage(owner, message, wParam, lParam);
     }
     // The tool tips ask the toolbar; the tip is the second line of the command's string.
     if (message == WM_NOTIFY) {

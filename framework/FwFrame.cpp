@@ -1,5 +1,7 @@
 #include "FwFrame.h"
 
+#include "FwBars.h"
+
 namespace {
 thread_local CDialog* t_creatingDialog = nullptr;
 
@@ -68,10 +70,28 @@ void CFrameWnd::RecalcLayout(BOOL)
     if (!m_hWnd) return;
     CRect area;
     GetClientRect(&area);
+    // Bars along the top and bottom take the whole width, then bars on the
+    // left and right take what height is left; the pane gets the rest.
+    std::vector<HWND> sideBars;
     for (HWND child = ::GetWindow(m_hWnd, GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT)) {
         int id = ::GetDlgCtrlID(child);
         if (id < AFX_IDW_TOOLBAR || id > AFX_IDW_TOOLBAR + 0xFF || !::IsWindowVisible(child)) continue;
-        // Let the bar size itself to the frame's width, then take its height.
+        auto* toolbar = dynamic_cast<CToolBar*>(CWnd::FromHandlePermanent(child));
+        if (toolbar && toolbar->m_pDockSite == this) {
+            const DockSide side = toolbar->GetDockSide();
+            if (side == DockSide::Left || side == DockSide::Right) {
+                sideBars.push_back(child);
+                continue;
+            }
+            const int h = toolbar->CalcDockSize(side, area.Width()).cy;
+            const int y = side == DockSide::Bottom ? area.bottom - h : area.top;
+            ::MoveWindow(child, area.left, y, area.Width(), h, TRUE);
+            toolbar->MoveHostedControls();
+            if (side == DockSide::Bottom) area.bottom -= h;
+            else area.top += h;
+            continue;
+        }
+        // Other bars size themselves to the width offered and tell their height.
         ::SendMessage(child, WM_SIZE, 0, MAKELPARAM(area.Width(), area.Height()));
         RECT r;
         ::GetWindowRect(child, &r);
@@ -83,6 +103,16 @@ void CFrameWnd::RecalcLayout(BOOL)
             ::MoveWindow(child, area.left, area.top, area.Width(), h, TRUE);
             area.top += h;
         }
+    }
+    for (HWND child : sideBars) {
+        auto* toolbar = static_cast<CToolBar*>(CWnd::FromHandlePermanent(child));
+        const DockSide side = toolbar->GetDockSide();
+        const int w = toolbar->CalcDockSize(side, area.Height()).cx;
+        const int x = side == DockSide::Right ? area.right - w : area.left;
+        ::MoveWindow(child, x, area.top, w, area.Height(), TRUE);
+        toolbar->MoveHostedControls();
+        if (side == DockSide::Right) area.right -= w;
+        else area.left += w;
     }
     if (HWND pane = ::GetDlgItem(m_hWnd, AFX_IDW_PANE_FIRST))
         ::MoveWindow(pane, area.left, area.top, area.Width(), area.Height(), TRUE);
@@ -134,6 +164,7 @@ void CFrameWnd::OnInitMenuPopup(HMENU popup, UINT index, BOOL sysMenu)
 }
 
 BEGIN_MESSAGE_MAP(CFrameWnd, CWnd)
+    ON_MESSAGE(WM_IDLEUPDATECMDUI, OnIdleUpdateCmdUI)
     ON_WM_SIZE()
     ON_WM_SETFOCUS()
     ON_WM_CLOSE()

@@ -3,8 +3,12 @@
 
 #include "FwApp.h"
 
+#include <vector>
+
 // A top-level window whose client area is split between control bars
 // (children with ids in the control-bar range) and one pane.
+class CToolBar;
+
 class CFrameWnd : public CWnd {
 public:
     CFrameWnd() = default;
@@ -28,6 +32,15 @@ public:
     BOOL OnCmdMsg(UINT id, int code, void* extra, void* handlerInfo, bool queryOnly = false) override;
     BOOL PreCreateWindow(CREATESTRUCT& cs) override;
 
+    // Docking of toolbars: alignments are the CBRS_ALIGN_* sides that bars
+    // may dock on. DockControlBar docks a bar on the side of dockBarId
+    // (AFX_IDW_DOCKBAR_*; 0: where it was docked last, the top at first);
+    // FloatControlBar puts it into a floating window at a screen point.
+    void EnableDocking(DWORD alignments) { m_dwDockStyle = alignments; }
+    DWORD GetDockingStyle() const { return m_dwDockStyle; }
+    void DockControlBar(CToolBar* bar, UINT dockBarId = 0);
+    void FloatControlBar(CToolBar* bar, CPoint screen);
+
     HMENU m_hMenuDefault = nullptr;
     UINT m_nIDHelp = 0;
     CString m_strTitle;
@@ -38,10 +51,13 @@ protected:
     void OnSetFocus(CWnd* old);
     void OnClose();
     void OnInitMenuPopup(HMENU popup, UINT index, BOOL sysMenu);
+    LRESULT OnIdleUpdateCmdUI(WPARAM disableIfNoHandler, LPARAM);
     DECLARE_MESSAGE_MAP()
 
 private:
     CWnd* m_pViewActive = nullptr;
+    DWORD m_dwDockStyle = 0;
+    std::vector<HWND> m_dockBars;  // bars that ever docked here
 };
 
 class CDataExchange;

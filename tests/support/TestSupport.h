@@ -121,4 +121,31 @@ inline std::string SaveScreenshot(HWND wnd, const std::string& name)
     return ok ? path : std::string();
 }
 
+// Why a font cannot show a GB2312 text on any machine, empty when it can: the
+// font the platform realises must be of the Chinese character set (so that
+// the font mapper picks a Chinese face wherever one is installed) and have a
+// glyph of its own for every character (asked of the font, so a fallback to
+// other fonts does not hide a gap).
+inline std::string ChineseFontProblem(HFONT font, const char* text)
+{
+    const int n = ::MultiByteToWideChar(936, 0, text, -1, nullptr, 0);
+    std::wstring wide(n > 1 ? (size_t)n : 1, L'\0');
+    if (n > 1) ::MultiByteToWideChar(936, 0, text, -1, &wide[0], n);
+    wide.resize(n > 1 ? (size_t)n - 1 : 0);
+    HDC dc = ::CreateCompatibleDC(nullptr);
+    HGDIOBJ old = ::SelectObject(dc, font);
+    std::string problem;
+    const int charset = ::GetTextCharset(dc);
+    if (charset != GB2312_CHARSET) problem = "character set " + std::to_string(charset);
+    std::vector<WORD> glyphs(wide.size() + 1);
+    if (!wide.empty() &&
+        ::GetGlyphIndicesW(dc, wide.c_str(), (int)wide.size(), glyphs.data(), GGI_MARK_NONEXISTING_GLYPHS) == GDI_ERROR)
+        problem += " no glyph indices";
+    for (size_t i = 0; i < wide.size(); ++i)
+        if (glyphs[i] == 0xFFFF) problem += " no glyph for U+" + std::to_string((unsigned)wide[i]);
+    ::SelectObject(dc, old);
+    ::DeleteDC(dc);
+    return problem;
+}
+
 } // namespace testing_support

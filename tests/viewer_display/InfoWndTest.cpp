@@ -1,6 +1,8 @@
 #include "DisplayTestSupport.h"
 #include "InfoWnd.h"
 
+#include "TestSupport.h"
+
 #include <gtest/gtest.h>
 
 using display_test::HostWnd;
@@ -114,4 +116,11 @@ TEST(InfoWnd, PaintsTheSurroundDarkAndTheTextsBesideTheHole)
     ::SelectObject(dc, old);
     ::DeleteObject(bmp);
     ::DeleteDC(dc);
+}
+
+TEST(InfoWnd, TextFontShowsTheSlideInformation)
+{
+    HFONT font = CInfoWnd::CreateTextFont();
+    EXPECT_EQ("", testing_support::ChineseFontProblem(font, "视场直径：0.50mm 样本尺寸：图像大小：像素"));
+    ::DeleteObject(font);
 }

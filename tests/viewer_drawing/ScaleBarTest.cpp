@@ -1,15 +1,22 @@
 #include "ScaleBar.h"
 #include "DrawingTestSupport.h"
 
+#include "TestSupport.h"
+
 #include <gtest/gtest.h>
+
+#include <set>
+#include <string>
+#include <vector>
 
 using drawing_test::MemSurface;
 
 TEST(ScaleBar, BarLabelsAtTypicalCalibration)
 {
     CScaleBar bar(nullptr, 3780);
-    EXPECT_EQ(bar.m_barPixels, 151);  // 3780 px/m x 40 mm
+    EXPECT_EQ(bar.m_barPixels, 200);  // until the view gives a magnification or a length
     bar.SetMagnification(40);
+    EXPECT_EQ(bar.m_barPixels, 151);  // 3780 px/m x 40 mm
     CString um, cm, mag;
     bar.GetBarLabels(um, cm, mag);
     EXPECT_EQ(um, CString("1000μm"));
@@ -172,4 +179,75 @@ TEST(ScaleBar, DrawingRestoresTheDeviceContext)
     // The band is tinted: a pixel inside it away from ticks and text.
     const COLORREF band = s.At(600, 10);
     EXPECT_NEAR(GetRValue(band), (128 * 111 + 0x32 * 144) / 255.0, 1.0);
+}
+
+// The texts a drawing writes, each with whether a font the drawing created
+// was selected at the time, read back from a recording of the drawing.
+struct RecordedText {
+    std::wstring text;
+    bool ownFont;
+};
+struct Recording {
+    std::vector<RecordedText> texts;
+    std::set<DWORD> fonts;  // object table slots that hold a font the drawing made
+    bool ownFont = false;
+};
+
+int CALLBACK CollectTexts(HDC, HANDLETABLE*, const ENHMETARECORD* record, int, LPARAM param)
+{
+    auto* r = reinterpret_cast<Recording*>(param);
+    switch (record->iType) {
+    case EMR_EXTCREATEFONTINDIRECTW:
+        r->fonts.insert(reinterpret_cast<const EMREXTCREATEFONTINDIRECTW*>(record)->ihFont);
+        break;
+    case EMR_DELETEOBJECT:  // the slot is used again for other objects
+        r->fonts.erase(reinterpret_cast<const EMRDELETEOBJECT*>(record)->ihObject);
+        break;
+    case EMR_SELECTOBJECT: {
+        const DWORD object = reinterpret_cast<const EMRSELECTOBJECT*>(record)->ihObject;
+        if (r->fonts.count(object)) r->ownFont = true;
+        else if ((object & 0x80000000u) && (object & 0xFF) >= OEM_FIXED_FONT && (object & 0xFF) <= DEFAULT_GUI_FONT)
+            r->ownFont = false;
+        break;
+    }
+    case EMR_EXTTEXTOUTW: {
+        const auto* t = reinterpret_cast<const EMREXTTEXTOUTW*>(record);
+        const auto* chars = reinterpret_cast<const wchar_t*>(reinterpret_cast<const BYTE*>(record) + t->emrtext.offString);
+        r->texts.push_back(RecordedText{std::wstring(chars, t->emrtext.nChars), r->ownFont});
+        break;
+    }
+    }
+    return 1;
+}
+
+TEST(ScaleBar, BarLabelsInTheirFontAndTheRulerLabelInTheDeviceContextsOwn)
+{
+    HFONT labels = CScaleBar::CreateLabelFont();
+    EXPECT_EQ("", testing_support::ChineseFontProblem(labels, "1000μm 4cm @40X"));
+    ::DeleteObject(labels);
+
+    CScaleBar bar(nullptr, 3780);
+    bar.SetMagnification(40);
+    bar.ToggleScreenRuler();
+    bar.SetClientRect(RECT{0, 0, 800, 600});
+    HDC dc = ::CreateEnhMetaFileA(nullptr, nullptr, nullptr, nullptr);
+    ASSERT_NE(nullptr, dc);
+    bar.Draw(dc);
+    HENHMETAFILE recording = ::CloseEnhMetaFile(dc);
+    Recording seen;
+    ::EnumEnhMetaFile(nullptr, recording, &CollectTexts, &seen, nullptr);
+    ::DeleteEnhMetaFile(recording);
+
+    int barTexts = 0, rulerTexts = 0;
+    for (const RecordedText& t : seen.texts) {
+        if (t.text.find(L'.') != std::wstring::npos) {  // "2500.00μm": the ruler's
+            ++rulerTexts;
+            EXPECT_FALSE(t.ownFont);
+        } else {
+            ++barTexts;
+            EXPECT_TRUE(t.ownFont);
+        }
+    }
+    EXPECT_EQ(6, barTexts);    // three labels, black then white
+    EXPECT_EQ(2, rulerTexts);  // one label, black then white
 }

@@ -326,6 +326,121 @@ TEST_F(MainFrameTest, GoneCatalogueWindowIsNotPosted)
     EXPECT_FALSE(::PeekMessage(&msg, gone, WM_VIEWER_NOTIFY, WM_VIEWER_NOTIFY, PM_NOREMOVE));
 }
 
+TEST_F(MainFrameTest, ListFontHasTheGlyphsOfEveryItem)
+{
+    for (CComboBox* list : {&frame->m_fieldNumberList, &frame->m_rulerList, &frame->m_eyepieceList, &frame->m_objectiveList}) {
+        HFONT font = list->GetFont();
+        ASSERT_NE(nullptr, font);
+        for (const std::string& text : Texts(*list))
+            EXPECT_EQ("", testing_support::ChineseFontProblem(font, text.c_str())) << text;
+    }
+}
+
+// Drags the toolbar by a press at one screen point and a release at another,
+// as the mouse would (the bar holds the capture in between).
+void DragBar(CToolBar& bar, POINT from, POINT to)
+{
+    bar.SendMessage(WM_NCLBUTTONDOWN, HTBORDER, MAKELPARAM(from.x, from.y));
+    ASSERT_TRUE(bar.IsDragging());
+    POINT mid = {(from.x + to.x) / 2, (from.y + to.y) / 2};
+    for (POINT p : {mid, to}) {
+        ::ScreenToClient(bar.m_hWnd, &p);
+        bar.SendMessage(WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(p.x, p.y));
+    }
+    ::ScreenToClient(bar.m_hWnd, &to);
+    bar.SendMessage(WM_LBUTTONUP, 0, MAKELPARAM(to.x, to.y));
+    EXPECT_FALSE(bar.IsDragging());
+    testing_support::PumpFor(50);
+}
+
+TEST_F(MainFrameTest, ToolbarDocksOnAnyEdgeFloatsAndComesBack)
+{
+    CToolBar& bar = frame->m_wndToolBar;
+    ASSERT_EQ(DockSide::Top, bar.GetDockSide());
+    CRect client;
+    frame->GetClientRect(&client);
+    frame->ClientToScreen(&client);
+    CRect start;
+    bar.GetWindowRect(&start);
+    const POINT gripper = {start.left + 3, start.top + start.Height() / 2};
+
+    // Every list stays on the bar, inside it and clear of the others.
+    auto expectListsOnBar = [&](const char* where) {
+        CRect onBar;
+        bar.GetWindowRect(&onBar);
+        std::vector<CRect> seen;
+        for (CComboBox* list : {&frame->m_fieldNumberList, &frame->m_rulerList, &frame->m_eyepieceList, &frame->m_objectiveList}) {
+            CRect r;
+            list->GetWindowRect(&r);
+            EXPECT_EQ(bar.m_hWnd, ::GetParent(list->m_hWnd)) << where;
+            EXPECT_TRUE(onBar.PtInRect(r.TopLeft()) && r.right <= onBar.right) << where;
+            for (const CRect& other : seen) {
+                CRect overlap;
+                EXPECT_FALSE(overlap.IntersectRect(&r, &other)) << where;
+            }
+            seen.push_back(r);
+        }
+    };
+
+    // A press and a release on the gripper leave it where it is.
+    DragBar(bar, gripper, POINT{gripper.x + 1, gripper.y});
+    EXPECT_EQ(DockSide::Top, bar.GetDockSide());
+
+    DragBar(bar, gripper, POINT{client.left + 5, client.top + client.Height() / 2});
+    ASSERT_EQ(DockSide::Left, bar.GetDockSide());
+    CRect left, pane;
+    bar.GetWindowRect(&left);
+    view.wnd.GetWindowRect(&pane);
+    EXPECT_EQ(client.left, left.left);
+    EXPECT_EQ(client.top, left.top);
+    EXPECT_EQ(client.bottom, left.bottom);
+    EXPECT_GT(left.Height(), left.Width());
+    EXPECT_EQ(left.right, pane.left);
+    expectListsOnBar("left");
+    testing_support::SaveScreenshot(nullptr, "viewer_toolbar_left.bmp");
+
+    // Into the middle: a floating window owned by the frame; the pane takes the whole client.
+    const POINT leftGripper = {left.left + left.Width() / 2, left.top + 3};
+    DragBar(bar, leftGripper, POINT{client.left + 400, client.top + 300});
+    ASSERT_TRUE(bar.IsFloating());
+    HWND floating = ::GetParent(bar.m_hWnd);
+    EXPECT_NE(hwnd(), floating);
+    EXPECT_EQ(hwnd(), ::GetWindow(floating, GW_OWNER));
+    EXPECT_TRUE(::IsWindowVisible(floating));
+    view.wnd.GetWindowRect(&pane);
+    EXPECT_EQ(client, pane);
+    expectListsOnBar("floating");
+    testing_support::SaveScreenshot(nullptr, "viewer_toolbar_floating.bmp");
+
+    // Its lists still drive the view, and its buttons still get their state.
+    view.calls.clear();
+    frame->m_objectiveList.SetCurSel(6);
+    bar.SendMessage(WM_COMMAND, MAKEWPARAM(IDC_OBJECTIVE_LIST, CBN_SELCHANGE), (LPARAM)frame->m_objectiveList.m_hWnd);
+    EXPECT_EQ(std::vector<std::string>{"magnify 400 1"}, view.calls);
+
+    // A double click on its caption docks it where it was last docked.
+    ::SendMessage(floating, WM_NCLBUTTONDBLCLK, HTCAPTION, 0);
+    testing_support::PumpFor(50);
+    EXPECT_EQ(DockSide::Left, bar.GetDockSide());
+    EXPECT_EQ(hwnd(), ::GetParent(bar.m_hWnd));
+    EXPECT_FALSE(::IsWindow(floating));
+
+    // Dragged to the bottom edge, then home to the top: as it began.
+    bar.GetWindowRect(&left);
+    DragBar(bar, POINT{left.left + left.Width() / 2, left.top + 3}, POINT{client.left + 300, client.bottom - 4});
+    EXPECT_EQ(DockSide::Bottom, bar.GetDockSide());
+    CRect bottom;
+    bar.GetWindowRect(&bottom);
+    EXPECT_EQ(client.bottom, bottom.bottom);
+    DragBar(bar, POINT{bottom.left + 3, bottom.top + bottom.Height() / 2}, POINT{client.left + 300, client.top + 4});
+    EXPECT_EQ(DockSide::Top, bar.GetDockSide());
+    CRect back;
+    bar.GetWindowRect(&back);
+    EXPECT_EQ(start, back);
+    expectListsOnBar("top");
+    testing_support::SaveScreenshot(nullptr, "viewer_toolbar_redocked.bmp");
+}
+
 TEST_F(MainFrameTest, Screenshot)
 {
     EXPECT_TRUE(frame->IsZoomed());

@@ -127,8 +127,7 @@ void CInfoWnd::OnPaint()
         m_scaleBar->Draw(dc);
     }
 
-    HFONT font = ::CreateFontA(32, 12, 0, 0, 400, FALSE, FALSE, FALSE, ANSI_CHARSET, OUT_DEFAULT_PRECIS,
-                               CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, FF_SWISS, "Arial");
+    HFONT font = CreateTextFont();
     HGDIOBJ oldFont = ::SelectObject(dc, font);
     const int oldMode = ::SetBkMode(dc, TRANSPARENT);
     const COLORREF oldColour = ::SetTextColor(dc, RGB(255, 255, 0));
@@ -140,4 +139,12 @@ void CInfoWnd::OnPaint()
     ::SetBkMode(dc, oldMode);
     ::SelectObject(dc, oldFont);
     ::DeleteObject(font);
+}
+
+HFONT CInfoWnd::CreateTextFont()
+{
+    // The Chinese character set: the texts are Chinese, which an ANSI-charset
+    // Arial cannot show wherever the platform does not link fonts for it.
+    return ::CreateFontA(32, 12, 0, 0, 400, FALSE, FALSE, FALSE, GB2312_CHARSET, OUT_DEFAULT_PRECIS,
+                         CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, FF_SWISS, "Arial");
 }

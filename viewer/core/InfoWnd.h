@@ -16,6 +16,8 @@ public:
     void SetInfoText(const CString& left, const CString& right);
     void Reshape(int holeWidth, int holeHeight);
     void SetScaleBar(CScaleBar* bar) { m_scaleBar = bar; }
+    // The font of the two texts; the caller deletes it.
+    static HFONT CreateTextFont();
 
     int m_holeWidth = 700;
     int m_holeHeight = 700;

@@ -82,9 +82,14 @@ int CMainFrame::OnCreate(LPCREATESTRUCT cs)
         return -1;
     if (!m_wndStatusBar.Create(this) || !m_wndStatusBar.SetIndicators(kIndicators, Count(kIndicators))) return -1;
     m_wndStatusBar.ShowWindow(SW_HIDE);
+    m_wndToolBar.EnableDocking(CBRS_ALIGN_ANY);
+    EnableDocking(CBRS_ALIGN_ANY);
+    DockControlBar(&m_wndToolBar);
 
     SetIcon(::LoadIcon(fw::ResourceHandle(), MAKEINTRESOURCE(IDR_MAINFRAME)), TRUE);
-    m_hListFont = ::CreateFontA(16, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, ANSI_CHARSET, OUT_DEFAULT_PRECIS,
+    // The Chinese character set: an ANSI-charset Arial has no glyphs for the
+    // lists' texts wherever the platform does not link fonts for it.
+    m_hListFont = ::CreateFontA(16, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, GB2312_CHARSET, OUT_DEFAULT_PRECIS,
                                 CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_SWISS, "Arial");
 
     CScreenSettingsDlg settings;

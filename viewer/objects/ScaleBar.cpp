@@ -25,8 +25,8 @@ void Line(HDC dc, int x1, int y1, int x2, int y2)
 CScaleBar::CScaleBar(CWnd* owner, uint32_t screenPixelsPerMetre)
     : CDrawObject(owner, nullptr, nullptr), m_screenPixelsPerMetre(screenPixelsPerMetre)
 {
+    // The bar keeps its 200 pixels until the view gives a magnification or a length.
     SetDefaultGeometry();
-    Recompute();
 }
 
 CScaleBar::~CScaleBar() = default;
@@ -174,14 +174,7 @@ void CScaleBar::Draw(HDC dc)
     ::DeleteObject(black);
     ::DeleteObject(white);
 
-    LOGFONTA lf{};
-    lf.lfHeight = 36;
-    lf.lfWidth = 14;
-    lf.lfWeight = 400;
-    lf.lfCharSet = ANSI_CHARSET;
-    lf.lfPitchAndFamily = FF_SWISS;
-    lstrcpynA(lf.lfFaceName, "Arial", LF_FACESIZE);
-    HFONT font = ::CreateFontIndirectA(&lf);
+    HFONT font = CreateLabelFont();
     HGDIOBJ oldFont = ::SelectObject(dc, font);
     const int oldMode = ::SetBkMode(dc, TRANSPARENT);
     const COLORREF oldColour = ::GetTextColor(dc);
@@ -199,11 +192,25 @@ void CScaleBar::Draw(HDC dc)
     }
     ::SetTextColor(dc, oldColour);
     ::SetBkMode(dc, oldMode);
-
-    if (m_rulerShown || m_rulerActive) DrawRuler(dc);
-
     ::SelectObject(dc, oldFont);
     ::DeleteObject(font);
+
+    // The ruler's label is written in the device context's own font.
+    if (m_rulerShown || m_rulerActive) DrawRuler(dc);
+}
+
+HFONT CScaleBar::CreateLabelFont()
+{
+    LOGFONTA lf{};
+    lf.lfHeight = 36;
+    lf.lfWidth = 14;
+    lf.lfWeight = 400;
+    // The micrometre sign is a GB2312 character: an ANSI-charset font would
+    // show its two bytes as two Latin letters.
+    lf.lfCharSet = GB2312_CHARSET;
+    lf.lfPitchAndFamily = FF_SWISS;
+    lstrcpynA(lf.lfFaceName, "Arial", LF_FACESIZE);
+    return ::CreateFontIndirectA(&lf);
 }
 
 void CScaleBar::DrawRuler(HDC dc)

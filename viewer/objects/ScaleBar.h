@@ -29,6 +29,8 @@ public:
     // The three bar labels: slide micrometres, centimetres, magnification.
     void GetBarLabels(CString& microns, CString& centimetres, CString& magnification) const;
     CString GetRulerLabel() const;
+    // The font of the bar's labels; the caller deletes it.
+    static HFONT CreateLabelFont();
     // Ticks and band of the ruler as it stands.
     void BuildTicks();
     // Which part of the ruler a client point is on; end receives 0 or 1.
