@@ -102,7 +102,7 @@ int32_t DispatchTeacherDatagram(const void* bytes, size_t n, TeacherCommandHandl
     case CMD_REBOOT: h.OnReboot(); break;
     case CMD_TEACHER_HERE: h.OnTeacherHere(); break;
     case CMD_TEACHER_VISIT: h.OnTeacherVisit(); break;
-    case CMD_TEACHER_RETURN: h.OnTeacherReturn(); break;
+    case CMD_TEACHER_RETURN: h.OnVisitEnd(); break;
     case CMD_RUN_STUDENT_MEDIA: h.OnRunStudentMedia(); break;
     case CMD_NO_UPDATE: h.OnNoUpdate(); break;
     case CMD_NOTICE_WAIT: h.OnNotice(1); break;

@@ -108,7 +108,8 @@ public:
     virtual void OnReboot() = 0;
     virtual void OnTeacherHere() = 0;
     virtual void OnTeacherVisit() = 0;
-    virtual void OnTeacherReturn() = 0;
+    // CMD_TEACHER_RETURN from the teacher: the visit is over.
+    virtual void OnVisitEnd() = 0;
     virtual void OnRunStudentMedia() = 0;
     virtual void OnNoUpdate() = 0;
     // style 1: wait notice, 0: attention notice.

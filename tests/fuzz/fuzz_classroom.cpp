@@ -20,7 +20,7 @@ struct Teacher : TeacherCommandHandler {
     void OnReboot() override {}
     void OnTeacherHere() override {}
     void OnTeacherVisit() override {}
-    void OnTeacherReturn() override {}
+    void OnVisitEnd() override {}
     void OnRunStudentMedia() override {}
     void OnNoUpdate() override {}
     void OnNotice(int) override {}

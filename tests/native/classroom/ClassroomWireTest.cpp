@@ -35,7 +35,7 @@ public:
     void OnReboot() override { calls.push_back("reboot"); }
     void OnTeacherHere() override { calls.push_back("teacher-here"); }
     void OnTeacherVisit() override { calls.push_back("visit"); }
-    void OnTeacherReturn() override { calls.push_back("return"); }
+    void OnVisitEnd() override { calls.push_back("return"); }
     void OnRunStudentMedia() override { calls.push_back("media"); }
     void OnNoUpdate() override { calls.push_back("no-update"); }
     void OnNotice(int style) override { calls.push_back("notice " + std::to_string(style)); }

@@ -1,0 +1,174 @@
+// The dispatcher of the teacher's commands and the relay of the student's own
+// input while it is forwarded.
+#include "MainFrame.h"
+
+#include "StudentMessages.h"
+
+#include "classroom/InputMapping.h"
+
+namespace classroom = zelvo::classroom;
+
+LRESULT CMainFrame::OnUdpNotify(WPARAM wParam, LPARAM lParam)
+{
+    m_bRemoteMouse = 0;
+    if (!m_pUdpSocket || WSAGETSELECTEVENT(lParam) != FD_READ) return 0;
+    // A notification queued for a socket that a login or a reset replaced.
+    if ((SOCKET)wParam != m_pUdpSocket->Handle()) return 0;
+    // Nothing waiting, a failed read or an oversized datagram says nothing
+    // about the teacher: only the teacher's goodbye ends the link.
+    if (m_pUdpSocket->Receive() != CUdpSocket::ReadResult::Datagram) return 0;
+    if (m_bConnected && m_pUdpSocket->Sender().s_addr != m_pUdpSocket->Destination().sin_addr.s_addr) return 0;
+    classroom::DispatchTeacherDatagram(m_pUdpSocket->Received(), (size_t)m_pUdpSocket->ReceivedLength(), *this);
+    return 0;
+}
+
+void CMainFrame::SendToTeacherOnly(int command)
+{
+    if (m_pUdpSocket && !m_pUdpSocket->SendsToBroadcast()) m_pUdpSocket->Send(command);
+}
+
+void CMainFrame::OnBye()
+{
+    PostMessage(WM_LINK_LOST, 0, (LPARAM)-1);
+}
+
+void CMainFrame::OnHandDown()
+{
+    m_bHandUp = 0;
+    RefreshBar();
+}
+
+void CMainFrame::OnClearAnswer()
+{
+    m_operationBar.ClearAnswer();
+    m_answerLetter = 0;
+}
+
+void CMainFrame::OnRemoteMouse(const classroom::MouseRecord& r)
+{
+    m_bRemoteMouse = 1;
+    ::mouse_event((DWORD)r.flags, (DWORD)r.x, (DWORD)r.y, 0, 0);
+}
+
+void CMainFrame::OnRemoteKey(const classroom::KeyRecord& r)
+{
+    const classroom::KeyReplay k = classroom::KeyReplayFor(r);
+    ::keybd_event(k.vk, k.scan, k.flags, 0);
+}
+
+void CMainFrame::OnScreenRequest(const classroom::ScreenRequest& r)
+{
+    // Before a login there is no link to answer on.
+    if (!m_pScreenLink) return;
+    if (m_pScreenLink->IsBusy() || !IsIdle()) {
+        m_pUdpSocket->Send(classroom::CMD_NO_UPDATE);
+        return;
+    }
+    m_screenRequest = r;
+    m_pScreenLink->SetJpegQuality(r.quality);
+    Start();
+}
+
+void CMainFrame::OnPowerOff()
+{
+    ExitWindowsSystem(TRUE);
+}
+
+void CMainFrame::OnReboot()
+{
+    ExitWindowsSystem(FALSE);
+}
+
+void CMainFrame::OnTeacherVisit()
+{
+    m_bTeacherVisit = 1;
+    RefreshBar();
+}
+
+void CMainFrame::OnVisitEnd()
+{
+    if (!m_bNoticePinned) CloseNotice();
+    m_bTeacherVisit = 0;
+    RefreshBar();
+}
+
+void CMainFrame::OnRunStudentMedia()
+{
+    ::PostThreadMessage(::GetCurrentThreadId(), WM_RUN_STUDENT_MEDIA, 1, 0);
+}
+
+void CMainFrame::OnNoUpdate()
+{
+    SendToTeacherOnly(classroom::CMD_NO_UPDATE);
+}
+
+void CMainFrame::OnNotice(int style)
+{
+    ShowNotice(style);
+}
+
+void CMainFrame::OnNoticePin()
+{
+    m_bNoticePinned = 1;
+}
+
+void CMainFrame::OnNoticeUnpin()
+{
+    m_bNoticePinned = 0;
+    CloseNotice();
+}
+
+void CMainFrame::OnNoticeClose()
+{
+    if (!m_bNoticePinned) CloseNotice();
+}
+
+void CMainFrame::OnInputForwardBegin()
+{
+    if (InstallKMHook(m_hWnd, 0)) {
+        ShowNotice(1);
+        return;
+    }
+    DeInstallKMHook();
+    AfxMessageBox("Hook error!");
+}
+
+void CMainFrame::OnInputForwardEnd()
+{
+    DeInstallKMHook();
+    PostMessage(WM_HOOK_STOPPED);
+    CloseNotice();
+}
+
+// ---------------------------------------------------------------------------
+// The student's own input, forwarded by the hook library
+
+LRESULT CMainFrame::OnHookMouse(WPARAM wParam, LPARAM)
+{
+    if (!wParam || !m_pUdpSocket) return 0;
+    uint8_t record[classroom::kMouseRecordSize];
+    classroom::WriteMouseRecord(*reinterpret_cast<const classroom::MouseRecord*>(wParam), record);
+    m_pUdpSocket->Send(classroom::CMD_REMOTE_MOUSE, record, sizeof record);
+    return 0;
+}
+
+LRESULT CMainFrame::OnHookKey(WPARAM wParam, LPARAM lParam)
+{
+    if (wParam == VK_F12) {
+        DeInstallKMHook();
+        PostMessage(WM_HOOK_STOPPED);
+        return 0;
+    }
+    if (!m_pUdpSocket) return 0;
+    uint8_t record[classroom::kKeyRecordSize];
+    classroom::WriteKeyRecord({(int32_t)wParam, (int32_t)lParam}, record);
+    m_pUdpSocket->Send(classroom::CMD_REMOTE_KEY, record, sizeof record);
+    return 0;
+}
+
+LRESULT CMainFrame::OnHookStopped(WPARAM, LPARAM)
+{
+    CloseNotice();
+    SendToTeacherOnly(classroom::CMD_INPUT_FORWARD_END);
+    return 0;
+}
