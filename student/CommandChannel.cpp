@@ -8,17 +8,31 @@
 
 namespace classroom = zelvo::classroom;
 
+namespace {
+// Datagrams read for one notification: enough to empty the socket's queue in
+// normal use, few enough that a flood cannot hold the UI thread.
+const int kDatagramsPerNotification = 32;
+} // namespace
+
 LRESULT CMainFrame::OnUdpNotify(WPARAM wParam, LPARAM lParam)
 {
     m_bRemoteMouse = 0;
     if (!m_pUdpSocket || WSAGETSELECTEVENT(lParam) != FD_READ) return 0;
     // A notification queued for a socket that a login or a reset replaced.
     if ((SOCKET)wParam != m_pUdpSocket->Handle()) return 0;
-    // Nothing waiting, a failed read or an oversized datagram says nothing
-    // about the teacher: only the teacher's goodbye ends the link.
-    if (m_pUdpSocket->Receive() != CUdpSocket::ReadResult::Datagram) return 0;
-    if (m_bConnected && m_pUdpSocket->Sender().s_addr != m_pUdpSocket->Destination().sin_addr.s_addr) return 0;
-    classroom::DispatchTeacherDatagram(m_pUdpSocket->Received(), (size_t)m_pUdpSocket->ReceivedLength(), *this);
+    // Everything waiting is read: after a failed read the platform need not
+    // announce the datagrams behind it. A login replaces the socket midway.
+    CUdpSocket* socket = m_pUdpSocket;
+    for (int i = 0; i < kDatagramsPerNotification && socket == m_pUdpSocket; ++i) {
+        // Nothing waiting, a failed read or an oversized datagram says nothing
+        // about the teacher: only the teacher's goodbye ends the link.
+        const CUdpSocket::ReadResult read = socket->Receive();
+        if (read == CUdpSocket::ReadResult::Nothing) break;
+        if (read != CUdpSocket::ReadResult::Datagram) continue;
+        if (m_bConnected && socket->Sender().s_addr != socket->Destination().sin_addr.s_addr) continue;
+        m_bRemoteMouse = 0;
+        classroom::DispatchTeacherDatagram(socket->Received(), (size_t)socket->ReceivedLength(), *this);
+    }
     return 0;
 }
 

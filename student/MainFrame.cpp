@@ -64,10 +64,13 @@ void CMainFrame::BuildStudentName()
 
 void CMainFrame::OpenCommandSocket(UINT port, BOOL broadcast)
 {
+    // Made before the old one goes, so the two never share a handle value and
+    // a notification still queued for the old one cannot pass for the new.
+    CUdpSocket* fresh = new CUdpSocket;
+    fresh->Bind(port, broadcast);
+    if (!fresh->Register(m_hWnd, WM_UDP_NOTIFY)) AfxMessageBox("Undefined error!!!");
     delete m_pUdpSocket;
-    m_pUdpSocket = new CUdpSocket;
-    m_pUdpSocket->Bind(port, broadcast);
-    if (!m_pUdpSocket->Register(m_hWnd, WM_UDP_NOTIFY)) AfxMessageBox("Undefined error!!!");
+    m_pUdpSocket = fresh;
 }
 
 void CMainFrame::RefreshBar()
