@@ -16,7 +16,6 @@ const int kDatagramsPerNotification = 32;
 
 LRESULT CMainFrame::OnUdpNotify(WPARAM wParam, LPARAM lParam)
 {
-    m_bRemoteMouse = 0;
     if (!m_pUdpSocket || WSAGETSELECTEVENT(lParam) != FD_READ) return 0;
     // A notification queued for a socket that a login or a reset replaced.
     if ((SOCKET)wParam != m_pUdpSocket->Handle()) return 0;
@@ -30,6 +29,9 @@ LRESULT CMainFrame::OnUdpNotify(WPARAM wParam, LPARAM lParam)
         if (read == CUdpSocket::ReadResult::Nothing) break;
         if (read != CUdpSocket::ReadResult::Datagram) continue;
         if (m_bConnected && socket->Sender().s_addr != socket->Destination().sin_addr.s_addr) continue;
+        // Set by a remote mouse event until the next datagram: a click the
+        // teacher made on the return button finds it still set. Notifications
+        // left over from datagrams already read leave it alone.
         m_bRemoteMouse = 0;
         classroom::DispatchTeacherDatagram(socket->Received(), (size_t)socket->ReceivedLength(), *this);
     }

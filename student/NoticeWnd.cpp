@@ -8,7 +8,9 @@ BOOL CNoticeWnd::CreateNotice(int style)
 {
     m_nStyle = style;
     LPCTSTR cls = AfxRegisterWndClass(CS_VREDRAW | CS_HREDRAW | CS_DBLCLKS | CS_SAVEBITS);
-    return CreateEx(WS_EX_TOPMOST, cls, _T(""), 0xD0000000, 0, 0, ::GetSystemMetrics(SM_CXSCREEN),
+    // A pop-up without the child bit: a window that has it cannot be made
+    // topmost, and the notice must cover the topmost operation bar too.
+    return CreateEx(WS_EX_TOPMOST, cls, _T(""), WS_POPUP | WS_VISIBLE, 0, 0, ::GetSystemMetrics(SM_CXSCREEN),
                     ::GetSystemMetrics(SM_CYSCREEN), nullptr, nullptr);
 }
 
