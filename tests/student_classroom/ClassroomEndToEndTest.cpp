@@ -146,23 +146,8 @@ public:
     // A visible topmost window of the program over the whole screen.
     bool NoticeShown() const
     {
-        struct Search {
-            DWORD pid;
-            bool found;
-        } s = {m_process.dwProcessId, false};
-        ::EnumWindows(
-            [](HWND w, LPARAM p) -> BOOL {
-                auto* s = reinterpret_cast<Search*>(p);
-                DWORD pid = 0;
-                ::GetWindowThreadProcessId(w, &pid);
-                RECT r;
-                ::GetWindowRect(w, &r);
-                if (pid == s->pid && ::IsWindowVisible(w) && (::GetWindowLongA(w, GWL_EXSTYLE) & WS_EX_TOPMOST) &&
-                    r.right - r.left == ::GetSystemMetrics(SM_CXSCREEN))
-                    s->found = true;
-                return TRUE;
-            },
-            (LPARAM)&s);
+        Search s = {m_process.dwProcessId, false};
+        ::EnumWindows(&StudentProgram::IsNotice, (LPARAM)&s);
         return s.found;
     }
     std::string Boxes() const
@@ -185,6 +170,22 @@ public:
     std::string boxLog, shutdownLog;
 
 private:
+    struct Search {
+        DWORD pid;
+        bool found;
+    };
+    static BOOL CALLBACK IsNotice(HWND w, LPARAM p)
+    {
+        auto* s = reinterpret_cast<Search*>(p);
+        DWORD pid = 0;
+        ::GetWindowThreadProcessId(w, &pid);
+        RECT r;
+        ::GetWindowRect(w, &r);
+        if (pid == s->pid && ::IsWindowVisible(w) && (::GetWindowLongA(w, GWL_EXSTYLE) & WS_EX_TOPMOST) &&
+            r.right - r.left == ::GetSystemMetrics(SM_CXSCREEN))
+            s->found = true;
+        return TRUE;
+    }
     PROCESS_INFORMATION m_process = {};
 };
 
