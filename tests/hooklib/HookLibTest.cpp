@@ -1,6 +1,7 @@
 // The hook library for real: global hooks on the test host's desktop, with
 // input made by mouse_event and keybd_event in this process and in a second one.
 #include "HookLib.h"
+#include "InputProbe.h"
 #include "TestSupport.h"
 
 #include "classroom/InputMapping.h"
@@ -16,8 +17,8 @@ using testing_support::PumpUntil;
 
 namespace {
 
-// A window that records what the hooks post to it and the input it receives itself.
-class TargetWnd : public CWnd {
+// A probe that also records what the hooks post to it.
+class TargetWnd : public testing_support::ProbeWnd {
 public:
     struct Post {
         UINT message;
@@ -26,43 +27,29 @@ public:
         LPARAM lParam;
     };
     std::vector<Post> posts;
-    int ownInput = 0;
 
-    explicit TargetWnd(bool visible)
-    {
-        CreateEx(WS_EX_TOPMOST, nullptr, _T("zol target"), WS_POPUP | (visible ? WS_VISIBLE : 0),
-                 CRect(0, 0, ::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN)), nullptr, 0);
-        if (visible) {
-            ::SetForegroundWindow(m_hWnd);
-            ::SetFocus(m_hWnd);
-            PumpFor(100);
-        }
-    }
-    ~TargetWnd() override
-    {
-        if (m_hWnd) DestroyWindow();
-    }
+    explicit TargetWnd(bool visible) : ProbeWnd(visible) {}
     int Count(UINT message) const
     {
         int n = 0;
         for (const auto& p : posts) n += p.message == message;
         return n;
     }
+    // Presses and keys that reached the window itself.
+    int OwnInput() const { return ProbeWnd::Count(WM_KEYDOWN) + ProbeWnd::Count(WM_LBUTTONDOWN); }
 
 protected:
     LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override
     {
         if (message == WM_HOOK_MOUSE) {
-            Post p{message, *reinterpret_cast<const classroom::MouseRecord*>(wParam), wParam, lParam};
-            posts.push_back(p);
+            posts.push_back({message, *reinterpret_cast<const classroom::MouseRecord*>(wParam), wParam, lParam});
             return 0;
         }
         if (message == WM_HOOK_KEY) {
-            posts.push_back(Post{message, {}, wParam, lParam});
+            posts.push_back({message, {}, wParam, lParam});
             return 0;
         }
-        if (message == WM_KEYDOWN || message == WM_LBUTTONDOWN) ++ownInput;
-        return CWnd::WindowProc(message, wParam, lParam);
+        return ProbeWnd::WindowProc(message, wParam, lParam);
     }
 };
 
@@ -158,7 +145,7 @@ TEST_F(ZolHooks, ForwardsEachRealEventOnceAndSwallowsIt)
     EXPECT_EQ((WPARAM)VK_RIGHT, keys[1].first);
     EXPECT_TRUE(keys[1].second & 0x80000000);
     EXPECT_TRUE(keys[1].second & 0x01000000);
-    EXPECT_EQ(0, target.ownInput);
+    EXPECT_EQ(0, target.OwnInput());
 }
 
 TEST_F(ZolHooks, SecondProcessForwardsToTheTargetAndItsExitLeavesTheHooks)
@@ -203,6 +190,6 @@ TEST_F(ZolHooks, ADestroyedTargetGetsNothingAndTheNextKeyRemovesTheHooks)
         return false;
     }, 400);
     EXPECT_EQ(0, strays);
-    EXPECT_EQ(0, focus.ownInput) << "the key that removes the hooks is still swallowed";
+    EXPECT_EQ(0, focus.OwnInput()) << "the key that removes the hooks is still swallowed";
     EXPECT_TRUE(InstallKMHook(focus.m_hWnd, 0)) << "both hooks were removed";
 }

@@ -1,6 +1,7 @@
 // What the teacher does to the student's desktop: remote input replayed for
 // real, the full-screen notice, and the student's own input forwarded through
 // the hook library. These tests drive the one desktop, so they run alone.
+#include "InputProbe.h"
 #include "StudentMessages.h"
 #include "StudentTestSupport.h"
 
@@ -10,47 +11,11 @@
 
 using namespace student_test;
 using testing_support::MessageBoxRecorder;
+using testing_support::ProbeWnd;
 using testing_support::PumpFor;
 using testing_support::PumpUntil;
 
 namespace {
-
-// A topmost window over the whole screen with the focus, recording the input
-// that reaches it.
-class ProbeWnd : public CWnd {
-public:
-    struct Input {
-        UINT message;
-        WPARAM wParam;
-        LPARAM lParam;
-    };
-    std::vector<Input> inputs;
-
-    ProbeWnd()
-    {
-        CreateEx(WS_EX_TOPMOST, nullptr, _T("probe"), WS_POPUP | WS_VISIBLE,
-                 CRect(0, 0, ::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN)), nullptr, 0);
-        ::SetForegroundWindow(m_hWnd);
-        ::SetFocus(m_hWnd);
-        PumpFor(100);
-        inputs.clear();
-    }
-    ~ProbeWnd() override { DestroyWindow(); }
-    const Input* Find(UINT message) const
-    {
-        for (const auto& i : inputs)
-            if (i.message == message) return &i;
-        return nullptr;
-    }
-
-protected:
-    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override
-    {
-        if (message == WM_LBUTTONDOWN || message == WM_LBUTTONUP || message == WM_KEYDOWN || message == WM_KEYUP)
-            inputs.push_back({message, wParam, lParam});
-        return CWnd::WindowProc(message, wParam, lParam);
-    }
-};
 
 void SendMouse(TestTeacher& teacher, int32_t flags, int px, int py)
 {

@@ -1,6 +1,7 @@
 // The student client as delivered, under Wine on the test host, and the
 // teacher station, native on its own host: the teacher finds the student by
 // its broadcasts, logs in, and drives the hand, the answer and the input.
+#include "InputProbe.h"
 #include "TestSupport.h"
 #include "resource.h"
 
@@ -16,6 +17,7 @@
 
 namespace cls = zelvo::classroom;
 using testing_support::PumpFor;
+using testing_support::ProbeWnd;
 using testing_support::PumpUntil;
 
 namespace {
@@ -187,41 +189,6 @@ private:
         return TRUE;
     }
     PROCESS_INFORMATION m_process = {};
-};
-
-// A topmost window over the screen with the focus, recording what reaches it.
-class ProbeWnd : public CWnd {
-public:
-    std::vector<MSG> inputs;
-    ProbeWnd()
-    {
-        CreateEx(WS_EX_TOPMOST, nullptr, _T("probe"), WS_POPUP | WS_VISIBLE,
-                 CRect(0, 0, ::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN)), nullptr, 0);
-        ::SetForegroundWindow(m_hWnd);
-        ::SetFocus(m_hWnd);
-        PumpFor(100);
-        inputs.clear();
-    }
-    ~ProbeWnd() override { DestroyWindow(); }
-    int Count(UINT message) const
-    {
-        int n = 0;
-        for (const auto& m : inputs) n += m.message == message;
-        return n;
-    }
-
-protected:
-    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override
-    {
-        if (message == WM_LBUTTONDOWN || message == WM_LBUTTONUP || message == WM_KEYDOWN || message == WM_KEYUP) {
-            MSG m = {};
-            m.message = message;
-            m.wParam = wParam;
-            m.lParam = lParam;
-            inputs.push_back(m);
-        }
-        return CWnd::WindowProc(message, wParam, lParam);
-    }
 };
 
 class Classroom : public testing::Test {
