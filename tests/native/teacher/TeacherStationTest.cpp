@@ -6,7 +6,6 @@
 
 #include <arpa/inet.h>
 #include <gtest/gtest.h>
-#include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -57,17 +56,6 @@ std::vector<uint8_t> Datagram(int32_t command, const std::string& payload = std:
     return d;
 }
 
-// A received datagram, or an empty one after a second of nothing.
-std::vector<uint8_t> Receive(int fd, int waitMs = 1000)
-{
-    pollfd p = {fd, POLLIN, 0};
-    if (::poll(&p, 1, waitMs) != 1) return {};
-    std::vector<uint8_t> buf(2048);
-    ssize_t n = ::recv(fd, buf.data(), buf.size(), 0);
-    buf.resize(n > 0 ? (size_t)n : 0);
-    return buf;
-}
-
 class Station : public testing::Test {
 protected:
     void SetUp() override
@@ -104,45 +92,6 @@ protected:
 };
 
 } // namespace
-
-TEST_F(Station, LogsInTheNextStudentThenCommandsGoToItsCommandPort)
-{
-    uint16_t discoveryPort = 0, commandPort = 0;
-    int discovery = BoundUdp(discoveryPort), command = BoundUdp(commandPort);
-    SendTo(discovery, station->DiscoveryPort(), Datagram(classroom::CMD_PRESENCE, "PC07: li"));
-    ASSERT_TRUE(WaitFor("presence 127.0.0.1 PC07: li"));
-    EXPECT_TRUE(Receive(discovery, 100).empty()) << "nobody asked for a login yet";
-
-    station->Execute("login-next");
-    SendTo(discovery, station->DiscoveryPort(), Datagram(classroom::CMD_PRESENCE, "PC07: li"));
-    ASSERT_TRUE(WaitFor("sent 127.0.0.1 1109"));
-    auto here = Receive(discovery);
-    ASSERT_EQ(classroom::kDatagramSize, here.size());
-    EXPECT_EQ(classroom::CMD_TEACHER_HERE, classroom::DecodeDatagram(here.data(), here.size()).command);
-
-    int link = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in to = Loopback(station->ScreenPort());
-    ASSERT_EQ(0, ::connect(link, (sockaddr*)&to, sizeof to));
-    ASSERT_TRUE(WaitFor("link 127.0.0.1"));
-    SendTo(command, station->CommandPort(), Datagram(classroom::CMD_STUDENT_NAME, std::string("PC07: li", 9)));
-    SendTo(command, station->CommandPort(), Datagram(classroom::CMD_HAND_STATE, std::string("\x01\x00", 2)));
-    ASSERT_TRUE(WaitFor("hand-state 127.0.0.1 1"));
-
-    ASSERT_TRUE(station->Execute("mouse 127.0.0.1 0x8002 100 200"));
-    auto mouse = Receive(command);
-    ASSERT_EQ(classroom::kDatagramSize, mouse.size());
-    auto d = classroom::DecodeDatagram(mouse.data(), mouse.size());
-    EXPECT_EQ(classroom::CMD_REMOTE_MOUSE, d.command);
-    auto r = classroom::ReadMouseRecord(d.payload);
-    EXPECT_EQ(0x8002, r.flags);
-    EXPECT_EQ(200, r.y);
-    EXPECT_FALSE(station->Execute("mouse 127.0.0.1 x"));
-    EXPECT_FALSE(station->Execute("hand-down nobody"));
-    for (const auto& e : events) EXPECT_EQ(std::string::npos, e.find("malformed")) << e;
-    ::close(link);
-    ::close(discovery);
-    ::close(command);
-}
 
 TEST_F(Station, ReportsDatagramsOfAnotherSizeOrWithBytesAfterTheirPayload)
 {
