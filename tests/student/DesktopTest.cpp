@@ -186,4 +186,13 @@ TEST_F(Desktop, ForwardedInputReachesTheTeacherUntilF12)
     ASSERT_TRUE(PumpUntil([&] { return teacher.Has(cls::CMD_INPUT_FORWARD_END); }));
     EXPECT_EQ(nullptr, student->GetNotice());
     EXPECT_TRUE(InstallKMHook(student->m_hWnd, 0));
+    ASSERT_TRUE(DeInstallKMHook());
+
+    // Forwarding does not outlive the teacher.
+    teacher.Send(cls::kCommandPort, cls::CMD_INPUT_FORWARD_BEGIN);
+    ASSERT_TRUE(PumpUntil([&] { return student->GetNotice() != nullptr; }));
+    teacher.Send(cls::kCommandPort, cls::CMD_BYE);
+    ASSERT_TRUE(PumpUntil([&] { return !student->IsConnected(); }));
+    EXPECT_EQ(nullptr, student->GetNotice());
+    EXPECT_TRUE(InstallKMHook(student->m_hWnd, 0)) << "the reset removed both hooks";
 }
