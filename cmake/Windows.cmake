@@ -22,9 +22,10 @@ endfunction()
 
 # A GoogleTest program run through Wine; each test case is its own ctest test.
 # LOCK names a shared resource (a registry key, a port) whose tests must not
-# run at the same time as other tests holding the same lock.
+# run at the same time as other tests holding the same lock. SERIAL tests run
+# alone: they drive the one desktop's real input or cover the screen.
 function(zelvo_win_test target)
-  cmake_parse_arguments(T "" "LOCK" "SOURCES;LIBS;RESOURCES" ${ARGN})
+  cmake_parse_arguments(T "SERIAL" "LOCK" "SOURCES;LIBS;RESOURCES" ${ARGN})
   add_executable(${target} ${T_SOURCES} ${T_RESOURCES} ${PROJECT_SOURCE_DIR}/tests/support/TestMain.cpp)
   zelvo_ansi(${target})
   target_link_libraries(${target} PRIVATE ${T_LIBS} GTest::gtest ${ZELVO_SYSTEM_LIBS})
@@ -32,6 +33,9 @@ function(zelvo_win_test target)
   set(lock)
   if(T_LOCK)
     set(lock RESOURCE_LOCK ${T_LOCK})
+  endif()
+  if(T_SERIAL)
+    list(APPEND lock RUN_SERIAL TRUE)
   endif()
   gtest_discover_tests(${target} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60
                        PROPERTIES TIMEOUT 120 ${lock} ENVIRONMENT "ZELVO_TEST_OUTPUT=${ZELVO_TEST_OUTPUT}")

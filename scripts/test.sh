@@ -12,8 +12,9 @@ bash "$ROOT/scripts/build.sh"
 
 OUT=$BUILD/test-output
 rm -rf "$OUT"; mkdir -p "$OUT"
-trap host_down EXIT
+trap 'host_down; teacher_host_down' EXIT
 host_up test
+teacher_host_up "$HOST_NS"
 
 # One ctest run over the native, fuzz and Windows trees: the 32-bit programs
 # where this machine runs them, else their 64-bit build.
@@ -30,6 +31,7 @@ ip netns exec "$HOST_NS" env $(wine_env "$HOST_PREFIX" "$HOST_DN") ZELVO_TEST_OU
 rc=$?
 set -e
 host_down >/dev/null 2>&1
+teacher_host_down >/dev/null 2>&1
 trap - EXIT
 # The full log stays in the build tree; the summary ends the output.
 grep -v -E '^ *Start |^ *[0-9]+/[0-9]+ Test +#[0-9]+: .* Passed ' "$BUILD/ctest.log" || true

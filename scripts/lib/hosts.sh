@@ -105,3 +105,21 @@ host_down() {
     rm -rf "$HOST_PREFIX"
     HOST_NS=
 }
+
+# teacher_host_up HOST_NS: a native host for the classroom's teacher station,
+# joined to the Wine host HOST_NS by a veth pair (the student side 10.250.0.1,
+# the teacher 10.250.0.2); broadcasts from either side reach the other and go
+# nowhere else. Exports ZELVO_TEACHER_NS, ZELVO_TEACHER_ADDR and
+# ZELVO_STUDENT_ADDR for the tests. teacher_host_down undoes it.
+teacher_host_up() {
+    TEACHER_NS=zelvo-teacher-$$
+    ns_up "$TEACHER_NS"
+    ns_link "$1" 10.250.0.1 "$TEACHER_NS" 10.250.0.2
+    export ZELVO_TEACHER_NS=$TEACHER_NS ZELVO_TEACHER_ADDR=10.250.0.2 ZELVO_STUDENT_ADDR=10.250.0.1
+}
+
+teacher_host_down() {
+    [ -n "${TEACHER_NS:-}" ] || return 0
+    ns_down "$TEACHER_NS"
+    TEACHER_NS=
+}
