@@ -1,7 +1,5 @@
 #include "FreehandMeasure.h"
 
-#include "geometry/CoordinateBound.h"
-
 using zelvo::annotation::FreehandRecord;
 using zelvo::geom::Point;
 
@@ -64,19 +62,9 @@ void CFreehandMeasure::Draw(HDC dc)
     DrawLabel(dc);
 }
 
-FreehandRecord CFreehandMeasure::GetRecord() const
-{
-    FreehandRecord r;
-    FillRecord(r.attributes, r.points);
-    return r;
-}
+FreehandRecord CFreehandMeasure::GetRecord() const { return MakeRecord<FreehandRecord>(); }
 
-bool CFreehandMeasure::SetRecord(const FreehandRecord& record)
-{
-    if (!zelvo::geom::OutlineInBounds(record.points.data(), record.points.size())) return false;
-    ApplyRecord(record.attributes, record.points);
-    return true;
-}
+bool CFreehandMeasure::SetRecord(const FreehandRecord& record) { return TakeRecord(record); }
 
 bool CFreehandMeasure::ReadRecord(zelvo::ByteReader& in, int version)
 {

@@ -6,17 +6,13 @@
 #include "DrawObject.h"
 #include "Workers.h"
 
+#include "annotation/AttributeBlock.h"
 #include "bytes/ByteReader.h"
+#include "geometry/CoordinateBound.h"
 #include "geometry/OutlineGeometry.h"
 
 #include <mutex>
 #include <vector>
-
-namespace zelvo {
-namespace annotation {
-class AttributeBlock;
-}
-} // namespace zelvo
 
 class CPolygonMeasure : public CDrawObject, public CPeriodicWorker {
 public:
@@ -70,7 +66,27 @@ public:
     void GetBlinkArea(RECT* bounds, RECT* label) const;
 
 protected:
-    // The record's attribute block and points, for the kinds' own records.
+    // The kinds' records: an attribute block (whose fields a record of an
+    // older file may hold only some of) and the points.
+    template <class Record>
+    Record MakeRecord() const
+    {
+        Record r;
+        FillRecord(r.attributes, r.points);
+        return r;
+    }
+    // False (and nothing changed) for points beyond the bounds.
+    template <class Record>
+    bool TakeRecord(const Record& record)
+    {
+        if (!zelvo::geom::OutlineInBounds(record.points.data(), record.points.size())) return false;
+        zelvo::annotation::AttributeBlock block;
+        std::vector<zelvo::geom::Point> unused;
+        FillRecord(block, unused);
+        record.MergeAttributes(block);
+        ApplyRecord(block, record.points);
+        return true;
+    }
     void FillRecord(zelvo::annotation::AttributeBlock& attributes, std::vector<zelvo::geom::Point>& points) const;
     void ApplyRecord(const zelvo::annotation::AttributeBlock& attributes, const std::vector<zelvo::geom::Point>& points);
     // Reads this kind's record from the file; false when it cannot be read.

@@ -1,7 +1,5 @@
 #include "RegionMeasure.h"
 
-#include "geometry/CoordinateBound.h"
-
 using zelvo::annotation::RegionRecord;
 using zelvo::geom::Point;
 
@@ -55,23 +53,9 @@ void CRegionMeasure::Draw(HDC dc)
     DrawLabel(dc);
 }
 
-RegionRecord CRegionMeasure::GetRecord() const
-{
-    RegionRecord r;
-    FillRecord(r.attributes, r.points);
-    return r;
-}
+RegionRecord CRegionMeasure::GetRecord() const { return MakeRecord<RegionRecord>(); }
 
-bool CRegionMeasure::SetRecord(const RegionRecord& record)
-{
-    if (!zelvo::geom::OutlineInBounds(record.points.data(), record.points.size())) return false;
-    zelvo::annotation::AttributeBlock block;
-    std::vector<Point> unused;
-    FillRecord(block, unused);
-    record.MergeAttributes(block);
-    ApplyRecord(block, record.points);
-    return true;
-}
+bool CRegionMeasure::SetRecord(const RegionRecord& record) { return TakeRecord(record); }
 
 bool CRegionMeasure::ReadRecord(zelvo::ByteReader& in, int version)
 {
