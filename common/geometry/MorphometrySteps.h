@@ -24,6 +24,8 @@ struct Extremes {
 
 inline double MicronLength(double dx, double dy, double wx, double wy) { return std::sqrt(dx * dx * wx + dy * dy * wy); }
 
+// Anything that is not a finite number counts (and prints) as 0.00 rather
+// than "nan" or "inf".
 inline double Finite(double v) { return std::isfinite(v) ? v : 0.0; }
 
 inline double SafeDivide(double num, double den)

@@ -18,11 +18,10 @@ namespace {
 
 int64_t Abs64(int64_t v) { return v < 0 ? -v : v; }
 
-// Anything that is not a finite number prints as 0.00 rather than "nan" or "inf".
+} // namespace
+
 using detail::Finite;
 using detail::SafeDivide;
-
-} // namespace
 
 void RasterizeSegment(Chain& chain, int32_t x1, int32_t y1, int32_t x2, int32_t y2)
 {
