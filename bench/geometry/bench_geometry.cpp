@@ -85,7 +85,7 @@ void Report(const char* name, const std::vector<Point>& v, bool baseline)
     const int reps = 5;
     const Cost ours = Measure([&] { g_sink = g_sink + ComputeRegionResults(v, 4000000, 4000000).area; }, reps);
     const long long area = (long long)ComputeRegionResults(v, 4000000, 4000000).areaPixels;
-    std::printf("%-34s area %16lld px: results %9.3f ms, heap %7.3f MB", name, area, ours.ms, ours.peakMb);
+    std::printf("%-40s area %16lld px: results %9.3f ms, heap %7.3f MB", name, area, ours.ms, ours.peakMb);
     if (baseline) {
         const Cost chain = Measure([&] { g_sink = g_sink + ChainResults(v, 0.25, 0.25).perimeter; }, 1);
         std::printf("; pixel chain %9.3f ms, heap %8.3f MB", chain.ms, chain.peakMb);

@@ -11,7 +11,8 @@
 // took 11 s to measure. So outlines (regions, free-hand outlines) are also
 // bounded in length, counted as their chain's pixels (per edge, including
 // the closing one, the larger of |dx| and |dy|): 2^26, sixteen times around
-// the largest slide, measured in about 0.3 s at worst (bench_geometry).
+// the largest slide, measured in under half a second at worst
+// (bench_geometry).
 // The objects keep edited outlines within both bounds, so what they save
 // loads again.
 #pragma once
