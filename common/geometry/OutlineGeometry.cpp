@@ -1,5 +1,10 @@
 #include "geometry/OutlineGeometry.h"
 
+#include "geometry/CoordinateBound.h"
+#include "geometry/DigitalSegment.h"
+#include "geometry/MorphometrySteps.h"
+#include "geometry/PolygonOutline.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -13,16 +18,10 @@ namespace {
 
 int64_t Abs64(int64_t v) { return v < 0 ? -v : v; }
 
-// Anything that is not a finite number prints as 0.00 rather than "nan" or "inf".
-double Finite(double v) { return std::isfinite(v) ? v : 0.0; }
-
-double SafeDivide(double num, double den)
-{
-    if (den == 0.0 || !std::isfinite(den)) return 0.0;
-    return Finite(num / den);
-}
-
 } // namespace
+
+using detail::Finite;
+using detail::SafeDivide;
 
 void RasterizeSegment(Chain& chain, int32_t x1, int32_t y1, int32_t x2, int32_t y2)
 {
@@ -44,14 +43,16 @@ void RasterizeSegment(Chain& chain, int32_t x1, int32_t y1, int32_t x2, int32_t 
 
 int PolylineHitTest(int32_t px, int32_t py, int32_t x1, int32_t y1, int32_t x2, int32_t y2)
 {
-    Chain chain;
-    RasterizeSegment(chain, x1, y1, x2, y2);
-    const int64_t x = px, y = py;
-    for (const Point& c : chain) {
-        if (int64_t(c.x) - 2 <= x && x < int64_t(c.x) + 2 && int64_t(c.y) - 2 <= y && y < int64_t(c.y) + 2)
-            return 1;
-    }
-    return 0;
+    // A pixel (cx, cy) takes the point when cx - 2 <= px < cx + 2 and the
+    // same in y: cx in [px - 1, px + 2]. The segment's pixels in those columns
+    // are consecutive steps whose y moves by at most one per step, so they
+    // cover every row between their first and last.
+    const DigitalSegment s(x1, y1, x2, y2);
+    const DigitalSegment::KRange k = s.ColumnRange(int64_t(px) - 1, int64_t(px) + 2);
+    if (s.empty() || k.empty()) return 0;
+    const int32_t ya = s.At(k.first).y, yb = s.At(k.last).y;
+    const int64_t lo = std::min(ya, yb), hi = std::max(ya, yb);
+    return hi >= int64_t(py) - 1 && lo <= int64_t(py) + 2 ? 1 : 0;
 }
 
 Rect BoundingBox(const Point* points, size_t n)
@@ -155,81 +156,100 @@ double MicronsPerPixel(uint32_t pixelsPerMetre)
     return pixelsPerMetre ? 1000000.0 / pixelsPerMetre : 0.0;
 }
 
-Morphometry RegionMorphometry(size_t n, const Point* chain, double px, double py)
+namespace detail {
+
+LongAxis ChooseLongAxis(const Extremes& e, double wx, double wy)
 {
-    Morphometry m{0, 0, 0, 0, 0};
-    if (n == 0 || chain == nullptr) return m;
-    const double wx = px * px, wy = py * py;
-    auto length = [&](double dx, double dy) { return std::sqrt(dx * dx * wx + dy * dy * wy); };
-
-    int32_t minX = chain[0].x, maxX = chain[0].x, minY = chain[0].y, maxY = chain[0].y;
-    for (size_t i = 1; i < n; ++i) {
-        minX = std::min(minX, chain[i].x);
-        maxX = std::max(maxX, chain[i].x);
-        minY = std::min(minY, chain[i].y);
-        maxY = std::max(maxY, chain[i].y);
-    }
-    int32_t lTop = std::numeric_limits<int32_t>::max(), lBot = std::numeric_limits<int32_t>::min();
-    int32_t rTop = lTop, rBot = lBot, tLeft = lTop, tRight = lBot, bLeft = lTop, bRight = lBot;
-    for (size_t i = 0; i < n; ++i) {
-        const Point& p = chain[i];
-        if (p.x == minX) { lTop = std::min(lTop, p.y); lBot = std::max(lBot, p.y); }
-        if (p.x == maxX) { rTop = std::min(rTop, p.y); rBot = std::max(rBot, p.y); }
-        if (p.y == minY) { tLeft = std::min(tLeft, p.x); tRight = std::max(tRight, p.x); }
-        if (p.y == maxY) { bLeft = std::min(bLeft, p.x); bRight = std::max(bRight, p.x); }
-    }
-
-    const Point chords[4][2] = {{{minX, lTop}, {maxX, rBot}},
-                                {{minX, lBot}, {maxX, rTop}},
-                                {{tLeft, minY}, {bRight, maxY}},
-                                {{tRight, minY}, {bLeft, maxY}}};
+    const Point chords[4][2] = {{{e.minX, e.lTop}, {e.maxX, e.rBot}},
+                                {{e.minX, e.lBot}, {e.maxX, e.rTop}},
+                                {{e.tLeft, e.minY}, {e.bRight, e.maxY}},
+                                {{e.tRight, e.minY}, {e.bLeft, e.maxY}}};
     double sum = 0.0;
     int best = 0;
     double bestLen = -1.0;
     for (int k = 0; k < 4; ++k) {
-        const double d = length(double(chords[k][1].x) - chords[k][0].x, double(chords[k][1].y) - chords[k][0].y);
+        const double d = MicronLength(double(chords[k][1].x) - chords[k][0].x, double(chords[k][1].y) - chords[k][0].y,
+                                      wx, wy);
         sum += d;
         if (d > bestLen) {
             bestLen = d;
             best = k;
         }
     }
-    m.longAxis = Finite(bestLen);
-    m.meanDiameter = Finite(sum * 0.25);
-    const double x1 = chords[best][0].x, y1 = chords[best][0].y;
-    const double x2 = chords[best][1].x, y2 = chords[best][1].y;
+    return LongAxis{double(chords[best][0].x), double(chords[best][0].y), double(chords[best][1].x),
+                    double(chords[best][1].y), Finite(bestLen), Finite(sum * 0.25)};
+}
+
+double CircleDiameter(const LongAxis& axis, const Point& f, double wx, double wy)
+{
+    const double x1 = axis.x1, y1 = axis.y1, x2 = axis.x2, y2 = axis.y2;
+    const double xf = f.x, yf = f.y;
+    const double a1 = 2 * (x1 - x2) * wx, b1 = 2 * (y1 - y2) * wy;
+    const double c1 = -(x1 - x2) * (x1 + x2) * wx - (y1 - y2) * (y1 + y2) * wy;
+    const double a2 = 2 * (x1 - xf) * wx, b2 = 2 * (y1 - yf) * wy;
+    const double c2 = -(x1 - xf) * (xf + x1) * wx - (y1 - yf) * (yf + y1) * wy;
+    const double det = a1 * b2 - a2 * b1;
+    if (det == 0.0) return axis.length;
+    const double cx = (b1 * c2 - b2 * c1) / det;
+    const double cy = (a2 * c1 - a1 * c2) / det;
+    return Finite(2.0 * MicronLength(x1 - cx, y1 - cy, wx, wy));
+}
+
+void SetShortAxis(Morphometry& m, const LongAxis& axis, double w, double wx, double wy)
+{
+    const double a = axis.y2 - axis.y1, b = axis.x1 - axis.x2;
+    if (w > 0.0) {
+        m.shortAxis = SafeDivide(w * std::sqrt(b * b * wy + a * a * wx), a * a + b * b);
+        m.aspectRatio = SafeDivide(m.longAxis, m.shortAxis);
+    }
+}
+
+} // namespace detail
+
+Morphometry RegionMorphometry(size_t n, const Point* chain, double px, double py)
+{
+    Morphometry m{0, 0, 0, 0, 0};
+    if (n == 0 || chain == nullptr) return m;
+    const double wx = px * px, wy = py * py;
+
+    detail::Extremes e{chain[0].x, chain[0].x, chain[0].y, chain[0].y, 0, 0, 0, 0, 0, 0, 0, 0};
+    for (size_t i = 1; i < n; ++i) {
+        e.minX = std::min(e.minX, chain[i].x);
+        e.maxX = std::max(e.maxX, chain[i].x);
+        e.minY = std::min(e.minY, chain[i].y);
+        e.maxY = std::max(e.maxY, chain[i].y);
+    }
+    e.lTop = e.rTop = e.tLeft = e.bLeft = std::numeric_limits<int32_t>::max();
+    e.lBot = e.rBot = e.tRight = e.bRight = std::numeric_limits<int32_t>::min();
+    for (size_t i = 0; i < n; ++i) {
+        const Point& p = chain[i];
+        if (p.x == e.minX) { e.lTop = std::min(e.lTop, p.y); e.lBot = std::max(e.lBot, p.y); }
+        if (p.x == e.maxX) { e.rTop = std::min(e.rTop, p.y); e.rBot = std::max(e.rBot, p.y); }
+        if (p.y == e.minY) { e.tLeft = std::min(e.tLeft, p.x); e.tRight = std::max(e.tRight, p.x); }
+        if (p.y == e.maxY) { e.bLeft = std::min(e.bLeft, p.x); e.bRight = std::max(e.bRight, p.x); }
+    }
+    const detail::LongAxis axis = detail::ChooseLongAxis(e, wx, wy);
+    m.longAxis = axis.length;
+    m.meanDiameter = axis.meanDiameter;
 
     // Diameter: the circle through the long axis' ends and the pixel that lies
     // farthest outside the circle on the long axis.
-    const double cxMid = (x1 + x2) / 2.0, cyMid = (y1 + y2) / 2.0, r = m.longAxis / 2.0;
+    const double cxMid = (axis.x1 + axis.x2) / 2.0, cyMid = (axis.y1 + axis.y2) / 2.0;
     const Point* far = nullptr;
-    double farDist = r;
+    double farDist = m.longAxis / 2.0;
     for (size_t i = 0; i < n; ++i) {
-        const double d = length(chain[i].x - cxMid, chain[i].y - cyMid);
+        const double d = detail::MicronLength(chain[i].x - cxMid, chain[i].y - cyMid, wx, wy);
         if (d > farDist) {
             farDist = d;
             far = &chain[i];
         }
     }
-    m.diameter = m.longAxis;
-    if (far) {
-        const double xf = far->x, yf = far->y;
-        const double a1 = 2 * (x1 - x2) * wx, b1 = 2 * (y1 - y2) * wy;
-        const double c1 = -(x1 - x2) * (x1 + x2) * wx - (y1 - y2) * (y1 + y2) * wy;
-        const double a2 = 2 * (x1 - xf) * wx, b2 = 2 * (y1 - yf) * wy;
-        const double c2 = -(x1 - xf) * (xf + x1) * wx - (y1 - yf) * (yf + y1) * wy;
-        const double det = a1 * b2 - a2 * b1;
-        if (det != 0.0) {
-            const double cx = (b1 * c2 - b2 * c1) / det;
-            const double cy = (a2 * c1 - a1 * c2) / det;
-            m.diameter = Finite(2.0 * length(x1 - cx, y1 - cy));
-        }
-    }
+    m.diameter = far ? detail::CircleDiameter(axis, *far, wx, wy) : m.longAxis;
 
     // Short axis: width of the outline across the long axis. The line
     // coefficients multiply slide coordinates, so they are kept in doubles.
-    const double a = y2 - y1, b = x1 - x2;
-    const double c = -(b * y1 + a * x1);
+    const double a = axis.y2 - axis.y1, b = axis.x1 - axis.x2;
+    const double c = -(b * axis.y1 + a * axis.x1);
     size_t pIndex = 0;
     double pDist = -1.0;
     for (size_t i = 0; i < n; ++i) {
@@ -242,10 +262,7 @@ Morphometry RegionMorphometry(size_t n, const Point* chain, double px, double py
     const double c2 = -(b * chain[pIndex].y + a * chain[pIndex].x);
     double w = 0.0;
     for (size_t i = 0; i < n; ++i) w = std::max(w, std::fabs(a * chain[i].x + b * chain[i].y + c2));
-    if (w > 0.0) {
-        m.shortAxis = SafeDivide(w * std::sqrt(b * b * wy + a * a * wx), a * a + b * b);
-        m.aspectRatio = SafeDivide(m.longAxis, m.shortAxis);
-    }
+    detail::SetShortAxis(m, axis, w, wx, wy);
     return m;
 }
 
@@ -267,13 +284,16 @@ double ChainPerimeter(size_t n, const Point* chain, double px, double py)
 RegionResults ComputeRegionResults(const std::vector<Point>& vertices, uint32_t resX, uint32_t resY)
 {
     RegionResults r{};
-    const Chain chain = OutlineChain(vertices);
-    r.areaPixels = FillArea(chain.size(), chain.data());
+    // Outlines come from files and the link only within the bounds, and the
+    // objects keep edited ones inside them; anything else is not a slide's.
+    if (!OutlineInBounds(vertices.data(), vertices.size())) return r;
+    const PolygonOutline outline(vertices);
+    r.areaPixels = outline.Area();
     const double pixels = r.areaPixels > 0 ? double(r.areaPixels) : 0.0;
     r.area = SafeDivide(pixels, (resX * 0.000001) * (resY * 0.000001));
     const double px = MicronsPerPixel(resX), py = MicronsPerPixel(resY);
-    r.shape = RegionMorphometry(chain.size(), chain.data(), px, py);
-    r.perimeter = ChainPerimeter(chain.size(), chain.data(), px, py);
+    r.shape = outline.Shape(px, py);
+    r.perimeter = outline.Perimeter(px, py);
     r.roundness = SafeDivide(r.area * 4.0, r.shape.diameter * r.shape.diameter * 3.1415926);
     r.complexity = SafeDivide(r.perimeter * r.perimeter, r.area * 12.5663704);
     return r;

@@ -1,5 +1,7 @@
 #include "viewer/SlideGeometry.h"
 
+#include "geometry/CoordinateBound.h"
+
 #include <algorithm>
 #include <cmath>
 #include <limits>
@@ -58,7 +60,10 @@ HeaderKind ClassifyHeader(const slidelink::SlideHeader& h, int32_t thumbnailFact
     if (h.xPixelsPerMetre <= 0 || h.yPixelsPerMetre <= 0 || h.tileWidth <= 0 || h.tileHeight <= 0 ||
         h.tileColumns <= 0 || h.tileRows <= 0 || thumbnailFactor <= 0)
         return HeaderKind::kRejected;
-    if (int64_t(h.tileColumns) * h.tileWidth > kMax32 || int64_t(h.tileRows) * h.tileHeight > kMax32)
+    // Marks and measurements on a slide are refused beyond the coordinate
+    // bound, so a slide larger than it could not keep its own.
+    if (int64_t(h.tileColumns) * h.tileWidth > geom::kCoordinateBound ||
+        int64_t(h.tileRows) * h.tileHeight > geom::kCoordinateBound)
         return HeaderKind::kRejected;
     return HeaderKind::kSlide;
 }

@@ -41,8 +41,9 @@ extern const char kVerdalineSignature[]; // "ZELVO VERDALINE"
 extern const char kPictureSignature[];   // "jpg"
 
 // What a received header is. A slide needs positive resolution, tile size,
-// grid and thumbnail factor, and an image size that fits in int32; anything
-// else is rejected before the open slide is touched.
+// grid and thumbnail factor, and an image size within the coordinate bound
+// (geometry/CoordinateBound.h); anything else is rejected before the open
+// slide is touched.
 HeaderKind ClassifyHeader(const slidelink::SlideHeader& h, int32_t thumbnailFactor);
 inline bool HeaderMayReplace(const slidelink::SlideHeader& h, int32_t thumbnailFactor)
 {

@@ -67,15 +67,19 @@ TEST(SlideHeaderCheck, AcceptsSlidesAndPicturesRejectsTheRest)
             EXPECT_TRUE(rejected(h));
         }
     }
+    // Image sizes up to the coordinate bound, not beyond.
     h = DemoHeader();
-    h.tileColumns = 65536;
-    h.tileWidth = 32768; // 2^31 pixels wide
-    EXPECT_TRUE(rejected(h));
-    h.tileWidth = 32767;
+    h.tileColumns = 4096;
+    h.tileWidth = 256;  // 2^20 pixels wide
     EXPECT_FALSE(rejected(h));
+    h.tileWidth = 257;
+    EXPECT_TRUE(rejected(h));
     h = DemoHeader();
+    h.tileRows = 4097;
+    h.tileHeight = 256;
+    EXPECT_TRUE(rejected(h));
     h.tileRows = 1 << 20;
-    h.tileHeight = 1 << 12;
+    h.tileHeight = 1 << 12;  // beyond int32 too
     EXPECT_TRUE(rejected(h));
 }
 

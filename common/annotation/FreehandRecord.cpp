@@ -1,0 +1,24 @@
+#include "annotation/FreehandRecord.h"
+
+#include "annotation/RegionRecord.h"
+
+namespace zelvo {
+namespace annotation {
+
+bool ReadFreehandRecord(ByteReader& in, int version, FreehandRecord& out)
+{
+    if (version < 2) return false;
+    FreehandRecord r;
+    if (!r.attributes.Read(in) || !ReadOutlinePoints(in, r.points)) return false;
+    out = std::move(r);
+    return true;
+}
+
+void WriteFreehandRecord(ByteWriter& out, const FreehandRecord& record)
+{
+    record.attributes.Write(out);
+    WriteOutlinePoints(out, record.points);
+}
+
+} // namespace annotation
+} // namespace zelvo
