@@ -16,13 +16,14 @@ namespace objects_test {
 
 const uint32_t kOneMicron = 1000000;  // pixels per metre: 1 um per pixel
 
-// A visible window standing in for the display: it lends itself to layers
-// and dialogs as their host and records what they ask of it.
+// A window standing in for the display: it lends itself to layers and
+// dialogs as their host and records what they ask of it. It stays hidden, so
+// that it never covers the windows of tests running beside it.
 class HostWnd : public CWnd, public IObjectLayerHost {
 public:
     HostWnd(int w = 800, int h = 600)
     {
-        CreateEx(0, nullptr, _T("host"), WS_POPUP | WS_VISIBLE, 0, 0, w, h, nullptr, nullptr);
+        CreateEx(0, nullptr, _T("host"), WS_POPUP, 0, 0, w, h, nullptr, nullptr);
     }
     ~HostWnd() override
     {

@@ -191,6 +191,19 @@ TEST(SegmentMeasure, RecordsKeepTheirPointsAndAnglesNeedThree)
     ASSERT_TRUE(copy.SetRecord(record));
     EXPECT_TRUE(SamePoints(copy.GetPoints(), segment.GetPoints()));
 
+    // Through a file: each record ends where the next begins.
+    CMemFile file;
+    segment.Save(&file);
+    copy.SetPoints({{9, 9}, {8, 8}});
+    copy.Save(&file);
+    file.SeekToBegin();
+    CSegmentMeasure first(&host, DefaultDrawAttributes(), nullptr, nullptr, DRAW_SEGMENT, 1);
+    CSegmentMeasure second(&host, DefaultDrawAttributes(), nullptr, nullptr, DRAW_SEGMENT, 1);
+    first.Load(&file, 2);
+    second.Load(&file, 2);
+    EXPECT_TRUE(SamePoints(first.GetPoints(), segment.GetPoints()));
+    EXPECT_TRUE(SamePoints(second.GetPoints(), {{9, 9}, {8, 8}}));
+
     CAngleMeasure angle(&host, DefaultDrawAttributes(), nullptr, nullptr, DRAW_ANGLE);
     EXPECT_FALSE(angle.SetRecord(record));  // four points
     std::get<SegmentRecord>(record).points.resize(3);

@@ -210,21 +210,6 @@ void CAnnotationLayer::DrawAll(HDC dc)
     if (m_selected > 0 && m_selected < GetCount()) m_objects[(size_t)m_selected]->Draw(dc);
 }
 
-int CAnnotationLayer::OnLButtonDown(UINT, CPoint p)
-{
-    m_buttonDown = 1;
-    CDrawObject* selected = GetSelected();
-    if (!selected) return 0;
-    if (!m_editMode) {
-        Deselect();
-        return 0;
-    }
-    selected->OnLButtonDown(p.x, p.y);
-    PostSelected();
-    m_toolType = selected->GetType();
-    return 1;
-}
-
 int CAnnotationLayer::OnLButtonUp(UINT, CPoint p)
 {
     m_buttonDown = 0;
@@ -237,50 +222,12 @@ int CAnnotationLayer::OnLButtonUp(UINT, CPoint p)
     if (CDrawObject* selected = GetSelected())
         if (selected->OnLButtonUp(p.x, p.y)) return 1;
     int found = -1;
-    for (int i = GetCount() - 1; i >= 0; --i) {
-        if (i == m_selected) continue;
-        if (m_objects[(size_t)i]->OnLButtonUp(p.x, p.y)) {
-            found = i;
-            break;
-        }
-    }
-    Deselect();
-    if (found < 0) return 0;
-    Select(found);
-    PostSelected();
-    m_toolType = m_objects[(size_t)found]->GetType();
-    return 1;
+    for (int i = GetCount() - 1; i >= 0 && found < 0; --i)
+        if (i != m_selected && m_objects[(size_t)i]->OnLButtonUp(p.x, p.y)) found = i;
+    return SelectFound(found);
 }
 
-int CAnnotationLayer::OnLButtonDblClk(UINT flags, CPoint p)
-{
-    if (!m_editMode) {
-        Deselect();
-        return 0;
-    }
-    for (int i = GetCount() - 1; i >= 0; --i) {
-        if (m_objects[(size_t)i]->OnLButtonDblClk(p.x, p.y)) {
-            ConfirmDelete(i, m_owner);
-            return 1;
-        }
-    }
-    if (m_toolType != DRAW_CAPTION) CreateAt(p.x, p.y);
-    OnLButtonDown(flags, p);
-    return 1;
-}
-
-int CAnnotationLayer::OnRButtonDown(UINT, CPoint p)
-{
-    CDrawObject* selected = GetSelected();
-    if (!selected) return 0;
-    if (!m_editMode) {
-        Deselect();
-        return 0;
-    }
-    if (!selected->OnRButtonDown(p.x, p.y)) return 0;
-    ConfirmDelete(m_selected, m_owner);
-    return 1;
-}
+void CAnnotationLayer::OfferDeletion(int index, bool) { ConfirmDelete(index, m_owner); }
 
 void CAnnotationLayer::HoverNotesInside(CDrawObject* shape, int on)
 {

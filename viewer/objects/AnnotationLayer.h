@@ -15,17 +15,14 @@ public:
     void Reset();
     void DrawAll(HDC dc) override;
     void OnViewSize(UINT type, int cx, int cy) override;
-    int OnLButtonDown(UINT flags, CPoint point) override;
     int OnLButtonUp(UINT flags, CPoint point) override;
     int OnMouseMove(UINT flags, CPoint point) override;
-    int OnLButtonDblClk(UINT flags, CPoint point) override;
-    int OnRButtonDown(UINT flags, CPoint point) override;
     int OnMouseWheel(UINT flags, short delta, CPoint point) override;
 
     // Creates an object of the type; with a record it is the object read
     // from a file, else a new one. 1, or 0 for types this layer does not hold.
     int CreateObject(int type, const zelvo::annotation::ObjectRecord* record);
-    int CreateAt(int x, int y);
+    int CreateAt(int x, int y) override;
     void ConfirmDelete(int index, CWnd* parent);
     void DeleteAt(int index);
     void DeleteAll();
@@ -56,10 +53,11 @@ public:
 
 protected:
     bool OnObject(int32_t type, const zelvo::annotation::ObjectRecord& record) override;
+    void OfferDeletion(int index, bool doubleClick) override;
+    void PostSelected() override;
 
 private:
     static int OnObjectChanged(void* context, CDrawObject* object);
-    void PostSelected();
     int IndexOfCaption() const;
     // Brings hover to the notes whose anchors lie inside a hovered shape.
     void HoverNotesInside(CDrawObject* shape, int on);

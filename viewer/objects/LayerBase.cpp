@@ -66,6 +66,61 @@ void CObjectLayerBase::Select(int index)
     if (CDrawObject* selected = GetSelected()) selected->SetSelected(TRUE);
 }
 
+int CObjectLayerBase::SelectFound(int found)
+{
+    Deselect();
+    if (found < 0) return 0;
+    Select(found);
+    PostSelected();
+    m_toolType = m_objects[(size_t)found]->GetType();
+    return 1;
+}
+
+int CObjectLayerBase::OnLButtonDown(UINT, CPoint p)
+{
+    m_buttonDown = 1;
+    CDrawObject* selected = GetSelected();
+    if (!selected) return 0;
+    if (!m_editMode) {
+        Deselect();
+        return 0;
+    }
+    selected->OnLButtonDown(p.x, p.y);
+    PostSelected();
+    m_toolType = selected->GetType();
+    return 1;
+}
+
+int CObjectLayerBase::OnLButtonDblClk(UINT flags, CPoint p)
+{
+    if (!m_editMode) {
+        Deselect();
+        return 0;
+    }
+    for (int i = GetCount() - 1; i >= 0; --i) {
+        if (m_objects[(size_t)i]->OnLButtonDblClk(p.x, p.y)) {
+            OfferDeletion(i, true);
+            return 1;
+        }
+    }
+    if (m_toolType != DRAW_CAPTION) CreateAt(p.x, p.y);
+    OnLButtonDown(flags, p);
+    return 1;
+}
+
+int CObjectLayerBase::OnRButtonDown(UINT, CPoint p)
+{
+    CDrawObject* selected = GetSelected();
+    if (!selected) return 0;
+    if (!m_editMode) {
+        Deselect();
+        return 0;
+    }
+    if (!selected->OnRButtonDown(p.x, p.y)) return 0;
+    OfferDeletion(m_selected, false);
+    return 1;
+}
+
 std::unique_ptr<CDrawObject> CObjectLayerBase::TakeAt(int index)
 {
     std::unique_ptr<CDrawObject> object = std::move(m_objects[(size_t)index]);

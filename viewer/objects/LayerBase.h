@@ -20,6 +20,15 @@ public:
     void SetScroll(int x, int y) override;
     void OnViewSize(UINT, int, int) override {}
     int OnMouseWheel(UINT, short, CPoint) override { return 0; }
+    // In edit mode: a press goes to the selected object, a double click
+    // offers the object under it for deletion or else makes a new one there,
+    // a right click on the selected object offers it for deletion.
+    int OnLButtonDown(UINT flags, CPoint point) override;
+    int OnLButtonDblClk(UINT flags, CPoint point) override;
+    int OnRButtonDown(UINT flags, CPoint point) override;
+
+    // Makes an object of the tool type at a client point; 1, or 0 when none was made.
+    virtual int CreateAt(int x, int y) = 0;
 
     // The selected object, or null (also when the index lies outside the list).
     CDrawObject* GetSelected() const;
@@ -47,8 +56,14 @@ protected:
     // A new object of the type with the layer's attributes, scale,
     // resolution and scroll offset; null for types this layer does not hold.
     CDrawObject* MakeObject(int type, LayerKind kind, DrawChangeFn onChange);
+    // Asks the user whether to delete an object (which click asked differs in wording).
+    virtual void OfferDeletion(int index, bool doubleClick) = 0;
+    // Tells the dialog that follows the selection.
+    virtual void PostSelected() = 0;
     void Deselect();
     void Select(int index);
+    // Deselects, then selects the object found by a click (-1: none); 1 when one was.
+    int SelectFound(int found);
     void DestroyAll();
     // Moves an object out of the list and gives it to the caller.
     std::unique_ptr<CDrawObject> TakeAt(int index);

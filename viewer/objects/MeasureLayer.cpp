@@ -137,27 +137,13 @@ void CMeasureLayer::DrawAll(HDC dc)
     for (const auto& object : m_objects) object->Draw(dc);
 }
 
-void CMeasureLayer::OfferDelete(int index, const char* question)
+void CMeasureLayer::OfferDeletion(int index, bool doubleClick)
 {
+    const char* question = doubleClick ? kDeleteOnDoubleClick : kDeleteOnRightClick;
     const CString title = AppTitle();
     if (fw::ShowMessageBox(m_owner ? m_owner->m_hWnd : nullptr, question, title.IsEmpty() ? nullptr : title.GetString(),
                            MB_YESNO) == IDYES)
         DeleteAt(index);
-}
-
-int CMeasureLayer::OnLButtonDown(UINT, CPoint p)
-{
-    m_buttonDown = 1;
-    CDrawObject* selected = GetSelected();
-    if (!selected) return 0;
-    if (!m_editMode) {
-        Deselect();
-        return 0;
-    }
-    selected->OnLButtonDown(p.x, p.y);
-    PostSelected();
-    m_toolType = selected->GetType();
-    return 1;
 }
 
 int CMeasureLayer::OnLButtonUp(UINT, CPoint p)
@@ -168,49 +154,10 @@ int CMeasureLayer::OnLButtonUp(UINT, CPoint p)
         return 0;
     }
     int found = -1;
-    for (int i = GetCount() - 1; i >= 0; --i) {
-        if (m_objects[(size_t)i]->OnLButtonUp(p.x, p.y)) {
-            found = i;
-            break;
-        }
-    }
+    for (int i = GetCount() - 1; i >= 0 && found < 0; --i)
+        if (m_objects[(size_t)i]->OnLButtonUp(p.x, p.y)) found = i;
     if (found == m_selected) return 0;
-    Deselect();
-    if (found < 0) return 0;
-    Select(found);
-    PostSelected();
-    m_toolType = m_objects[(size_t)found]->GetType();
-    return 1;
-}
-
-int CMeasureLayer::OnLButtonDblClk(UINT flags, CPoint p)
-{
-    if (!m_editMode) {
-        Deselect();
-        return 0;
-    }
-    for (int i = GetCount() - 1; i >= 0; --i) {
-        if (m_objects[(size_t)i]->OnLButtonDblClk(p.x, p.y)) {
-            OfferDelete(i, kDeleteOnDoubleClick);
-            return 1;
-        }
-    }
-    if (m_toolType != DRAW_CAPTION) CreateAt(p.x, p.y);
-    OnLButtonDown(flags, p);
-    return 1;
-}
-
-int CMeasureLayer::OnRButtonDown(UINT, CPoint p)
-{
-    CDrawObject* selected = GetSelected();
-    if (!selected) return 0;
-    if (!m_editMode) {
-        Deselect();
-        return 0;
-    }
-    if (!selected->OnRButtonDown(p.x, p.y)) return 0;
-    OfferDelete(m_selected, kDeleteOnRightClick);
-    return 1;
+    return SelectFound(found);
 }
 
 int CMeasureLayer::OnMouseMove(UINT, CPoint p)

@@ -14,16 +14,13 @@ public:
     void Reset(CWnd* owner) override;
     void Reset();
     void DrawAll(HDC dc) override;
-    int OnLButtonDown(UINT flags, CPoint point) override;
     int OnLButtonUp(UINT flags, CPoint point) override;
     int OnMouseMove(UINT flags, CPoint point) override;
-    int OnLButtonDblClk(UINT flags, CPoint point) override;
-    int OnRButtonDown(UINT flags, CPoint point) override;
 
     // With a record it is the measurement read from a file. 1, or 0 for
     // types this layer does not hold.
     int CreateObject(int type, const zelvo::annotation::ObjectRecord* record = nullptr);
-    int CreateAt(int x, int y);
+    int CreateAt(int x, int y) override;
     void DeleteAt(int index);
     void SetToolType(int type, int deselect);
     void ShowFeatureRegions(int on);
@@ -39,13 +36,12 @@ public:
 
 protected:
     bool OnObject(int32_t type, const zelvo::annotation::ObjectRecord& record) override;
+    void OfferDeletion(int index, bool doubleClick) override;
+    void PostSelected() override;
 
 private:
     static int OnObjectChanged(void* context, CDrawObject* object);
     void PostChanged(int index);
-    void PostSelected();
-    // Asks whether to delete an object; Yes deletes it.
-    void OfferDelete(int index, const char* question);
     void Renumber(int from);
 
     CWnd* m_notifyWindow = nullptr;

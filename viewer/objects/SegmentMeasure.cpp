@@ -359,13 +359,15 @@ void CSegmentMeasure::Draw(HDC dc)
     HPEN pen = CreateOutlinePen();
     HGDIOBJ oldPen = ::SelectObject(dc, pen);
     HGDIOBJ oldBrush = ::SelectObject(dc, ::GetStockObject(NULL_BRUSH));
-    DrawPolyline(dc, screen);
+    DrawOutline(dc, screen);
     ::SelectObject(dc, oldBrush);
     ::SelectObject(dc, oldPen);
     ::DeleteObject(pen);
     DrawHandles(dc, screen);
-    DrawLabel(dc);
+    if (m_showLabel) DrawLabel(dc);
 }
+
+void CSegmentMeasure::DrawOutline(HDC dc, const std::vector<POINT>& screen) { DrawPolyline(dc, screen); }
 
 void CSegmentMeasure::DrawLabelText(HDC dc, POINT at, const char* text)
 {
@@ -549,26 +551,16 @@ void CArcMeasure::GetBoundRect(RECT* rect) const
     ::InflateRect(rect, 6, 6);
 }
 
-void CArcMeasure::Draw(HDC dc)
+void CArcMeasure::DrawOutline(HDC dc, const std::vector<POINT>& screen)
 {
-    if (!dc || !m_flags) return;
-    const std::vector<POINT> screen = ScreenPoints();
-    HPEN pen = CreateOutlinePen();
-    HGDIOBJ oldPen = ::SelectObject(dc, pen);
-    HGDIOBJ oldBrush = ::SelectObject(dc, ::GetStockObject(NULL_BRUSH));
-    if (m_arc.circular && m_arc.drawable && screen.size() == 3) {
-        RECT box{m_arc.box.left, m_arc.box.top, m_arc.box.right, m_arc.box.bottom};
-        ImageToScreenRect(&box);
-        const POINT from = screen[m_arc.start], to = screen[m_arc.end];
-        ::Arc(dc, box.left, box.top, box.right, box.bottom, from.x, from.y, to.x, to.y);
-    } else {
+    if (!m_arc.circular || !m_arc.drawable || screen.size() != 3) {
         DrawPolyline(dc, screen);
+        return;
     }
-    ::SelectObject(dc, oldBrush);
-    ::SelectObject(dc, oldPen);
-    ::DeleteObject(pen);
-    DrawHandles(dc, screen);
-    if (m_showLabel) DrawLabel(dc);
+    RECT box{m_arc.box.left, m_arc.box.top, m_arc.box.right, m_arc.box.bottom};
+    ImageToScreenRect(&box);
+    const POINT from = screen[m_arc.start], to = screen[m_arc.end];
+    ::Arc(dc, box.left, box.top, box.right, box.bottom, from.x, from.y, to.x, to.y);
 }
 
 void CArcMeasure::DrawLabel(HDC dc)

@@ -58,6 +58,8 @@ protected:
     // The press handling; insertOnEdge: a press on an edge adds a vertex there.
     int Press(int x, int y, bool insertOnEdge);
     std::vector<POINT> ScreenPoints() const;
+    // The shape's line, with the outline pen selected.
+    virtual void DrawOutline(HDC dc, const std::vector<POINT>& screen);
     void DrawPolyline(HDC dc, const std::vector<POINT>& screen) const;
     void DrawHandles(HDC dc, const std::vector<POINT>& screen) const;
     // Pen of the outline: solid 2, or dash-dot 1 while blinking.
@@ -104,7 +106,6 @@ public:
                 int showLabel);
     ~CArcMeasure() override;
 
-    void Draw(HDC dc) override;
     int OnLButtonDown(int x, int y) override;
     void GetBoundRect(RECT* rect) const override;
     int Step() override;
@@ -114,6 +115,9 @@ public:
     // The result line and the arc's length.
     const char* GetResultText(double* value);
     const zelvo::annotation::ArcGeometry& Geometry() const { return m_arc; }
+
+protected:
+    void DrawOutline(HDC dc, const std::vector<POINT>& screen) override;
 
 private:
     zelvo::annotation::ArcGeometry m_arc;
