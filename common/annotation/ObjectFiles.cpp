@@ -55,6 +55,7 @@ ReadOutcome ReadSignedBody(ByteReader& in, const char* current, const char* old,
         ObjectRecord record;
         if (!RecordForType(type, record)) {
             outcome.result = ReadResult::unknownType;
+            outcome.stopType = type;
             return outcome;
         }
         if (!ReadObjectRecord(in, type, outcome.version, record)) {
@@ -63,6 +64,7 @@ ReadOutcome ReadSignedBody(ByteReader& in, const char* current, const char* old,
         }
         if (!handler.OnObject(type, record)) {
             outcome.result = ReadResult::refused;
+            outcome.stopType = type;
             return outcome;
         }
         ++outcome.objectsRead;

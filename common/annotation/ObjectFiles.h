@@ -32,6 +32,7 @@ struct ReadOutcome {
     ReadResult result = ReadResult::ok;
     int version = -1;          // -1 until a signature matched
     uint32_t objectsRead = 0;  // objects handed to the handler
+    int32_t stopType = 0;      // the type id reading stopped at (unknownType, refused)
 };
 
 class IObjectFileHandler {

@@ -90,8 +90,10 @@ bool ReadNoteRecord(ByteReader& in, int version, NoteRecord& out)
     // (0xFFFFFFFF included) is refused before anything is allocated.
     const uint32_t length = in.u32();
     if (!in.ok() || length > in.remaining()) return false;
-    const char* text = reinterpret_cast<const char*>(in.current());
-    out.text.assign(text, strnlen(text, length));
+    if (length > 0) {
+        const char* text = reinterpret_cast<const char*>(in.current());
+        out.text.assign(text, strnlen(text, length));
+    }
     return in.skip(length);
 }
 

@@ -290,6 +290,19 @@ TEST(MeasureLayer, ResultFileReadsBackAndOlderFilesAreVersionZero)
     EXPECT_EQ(a.borderColor, 0x00FF00u);
     EXPECT_EQ(boxes.boxes.size(), 1u);
 
+    // A kind this viewer does not show ends the read too, but the file is
+    // sound: no word about it.
+    zelvo::annotation::ObjectRecord segment;
+    ASSERT_TRUE(loaded.GetObjectAt(0)->GetRecord(segment));
+    zelvo::ByteWriter known;
+    zelvo::annotation::WriteMeasureHeader(known, 2);
+    zelvo::annotation::WriteObject(known, DRAW_SEGMENT, segment);
+    known.i32(DRAW_REGION);
+    file.Write(known.data());
+    loaded.ReadFile(file.path.c_str());
+    EXPECT_EQ(loaded.GetCount(), 1);
+    EXPECT_EQ(boxes.boxes.size(), 1u);
+
     // A file that cannot be opened leaves the layer empty without a word.
     loaded.ReadFile((file.path + ".missing").c_str());
     EXPECT_EQ(loaded.GetCount(), 0);

@@ -80,38 +80,6 @@ public:
     std::string path;
 };
 
-// A 32-bit memory surface to draw into and read back exactly.
-class Surface {
-public:
-    Surface(int w, int h) : width(w), height(h)
-    {
-        HDC screen = ::GetDC(nullptr);
-        dc = ::CreateCompatibleDC(screen);
-        bitmap = ::CreateCompatibleBitmap(screen, w, h);
-        ::ReleaseDC(nullptr, screen);
-        old = ::SelectObject(dc, bitmap);
-        Fill(RGB(0, 0, 255));
-    }
-    ~Surface()
-    {
-        ::SelectObject(dc, old);
-        ::DeleteObject(bitmap);
-        ::DeleteDC(dc);
-    }
-    void Fill(COLORREF c)
-    {
-        RECT r{0, 0, width, height};
-        HBRUSH b = ::CreateSolidBrush(c);
-        ::FillRect(dc, &r, b);
-        ::DeleteObject(b);
-    }
-    COLORREF At(int x, int y) const { return ::GetPixel(dc, x, y); }
-    int width, height;
-    HDC dc;
-    HBITMAP bitmap;
-    HGDIOBJ old;
-};
-
 // Counts the change callbacks of objects made outside a layer.
 inline int CountChange(void* context, CDrawObject*)
 {

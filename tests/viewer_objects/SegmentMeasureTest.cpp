@@ -1,3 +1,4 @@
+#include "DrawingTestSupport.h"
 #include "ObjectsTestSupport.h"
 #include "SegmentMeasure.h"
 
@@ -7,7 +8,7 @@
 
 using objects_test::HostWnd;
 using objects_test::kOneMicron;
-using objects_test::Surface;
+using drawing_test::MemSurface;
 using zelvo::annotation::ObjectRecord;
 using zelvo::annotation::SegmentRecord;
 
@@ -28,7 +29,7 @@ bool SamePoints(const std::vector<POINT>& a, const std::vector<POINT>& b)
     return true;
 }
 
-bool PenNear(const Surface& s, int x, int y, COLORREF pen)
+bool PenNear(const MemSurface& s, int x, int y, COLORREF pen)
 {
     for (int dy = -1; dy <= 1; ++dy)
         for (int dx = -1; dx <= 1; ++dx)
@@ -53,14 +54,6 @@ TEST(SegmentMeasure, PlacementAndResultTexts)
     // Twice as many micrometres down as across.
     segment.SetResolution(kOneMicron, kOneMicron / 2);
     EXPECT_STREQ(segment.GetResultText(&total), "870.82μm : 670.82μm, 200.00μm, ");
-
-    // A long chain's line stops at the last piece that fits.
-    std::vector<POINT> many;
-    for (int i = 0; i < 40; ++i) many.push_back(POINT{i * 1000, 0});
-    segment.SetPoints(many);
-    const std::string line = segment.GetResultText(nullptr);
-    EXPECT_LT(line.size(), 256u);
-    EXPECT_EQ(line.compare(line.size() - 2, 2, ", "), 0);
 
     CAngleMeasure angle(&host, DefaultDrawAttributes(), nullptr, nullptr, DRAW_ANGLE);
     Prepare(angle);
@@ -162,7 +155,8 @@ TEST(SegmentMeasure, ArcsDrawThroughTheirMiddlePointAndCollinearOnesAsLines)
     arc.SetPoints({{20, 120}, {170, 20}, {320, 120}});
     arc.Refresh();
     arc.SetVisible(TRUE);
-    Surface s(340, 200);
+    MemSurface s(340, 200);
+    s.Fill(RGB(0, 0, 255), 340, 200);
     arc.Draw(s.dc);
     EXPECT_TRUE(PenNear(s, 170, 20, pen));
     EXPECT_TRUE(PenNear(s, 20, 120, pen));
@@ -170,7 +164,7 @@ TEST(SegmentMeasure, ArcsDrawThroughTheirMiddlePointAndCollinearOnesAsLines)
 
     arc.SetPoints({{20, 100}, {120, 100}, {320, 100}});
     arc.Refresh();
-    s.Fill(RGB(0, 0, 255));
+    s.Fill(RGB(0, 0, 255), 340, 200);
     arc.Draw(s.dc);
     EXPECT_TRUE(PenNear(s, 70, 100, pen));
     EXPECT_TRUE(PenNear(s, 250, 100, pen));

@@ -1,3 +1,4 @@
+#include "DrawingTestSupport.h"
 #include "ObjectsTestSupport.h"
 #include "TextNote.h"
 
@@ -6,7 +7,7 @@
 #include <cstdlib>
 
 using objects_test::HostWnd;
-using objects_test::Surface;
+using drawing_test::MemSurface;
 using zelvo::annotation::NoteRecord;
 using zelvo::annotation::ObjectRecord;
 
@@ -168,7 +169,8 @@ TEST(TextNote, FillAndBorderDrawing)
     HostWnd host;
     CTextNote note(&host, a, nullptr, nullptr, DRAW_NOTE_TITLE);  // box (40, 40)-(120, 90), no tail
     note.SetVisible(TRUE);
-    Surface s(200, 150);
+    MemSurface s(200, 150);
+    s.Fill(blue, 200, 150);
 
     note.Draw(s.dc);
     EXPECT_EQ(s.At(80, 65), red);
@@ -176,14 +178,14 @@ TEST(TextNote, FillAndBorderDrawing)
 
     // White means no border line at all.
     note.m_attr.borderColor = RGB(255, 255, 255);
-    s.Fill(blue);
+    s.Fill(blue, 200, 150);
     note.Draw(s.dc);
     EXPECT_NE(s.At(43, 65), RGB(0, 0, 0));
     EXPECT_EQ(s.At(60, 65), red);
 
     // Translucent: the slide shows through.
     note.m_attr.bkMode = TRANSPARENT;
-    s.Fill(blue);
+    s.Fill(blue, 200, 150);
     note.Draw(s.dc);
     const COLORREF mixed = s.At(80, 65);
     EXPECT_NEAR(GetRValue(mixed), 144, 2);

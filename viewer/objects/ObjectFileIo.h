@@ -24,7 +24,8 @@ bool ReadWholeFile(LPCTSTR path, std::vector<uint8_t>& out);
 // failed write leaves the old file as it was. False (and a message) on failure.
 bool WriteFileReplacing(LPCTSTR path, const std::vector<uint8_t>& bytes, HWND owner);
 
-// Tells the user once when a read stopped short of the file's objects.
+// Tells the user once when a damaged file stopped the read short of its
+// objects (not when it stopped at a kind of object the viewer does not show).
 void ReportObjectFileRead(const zelvo::annotation::ReadOutcome& outcome, HWND owner);
 
 // The message for an object record that cannot be read.

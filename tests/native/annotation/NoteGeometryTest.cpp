@@ -103,27 +103,3 @@ TEST(NoteGeometry, DraggedHandlesNeverInvertTheBox)
     EXPECT_EQ(box.left, 40);
     EXPECT_EQ(box.right, 120);
 }
-
-TEST(NoteGeometry, BoundTakesInTheAnchorAndAspectFits)
-{
-    Rect b = NoteBoundRect(kBox, Point{140, 110});
-    EXPECT_EQ(b.left, 40);
-    EXPECT_EQ(b.right, 146);
-    EXPECT_EQ(b.bottom, 116);
-    b = NoteBoundRect(kBox, Point{0, 0});
-    EXPECT_EQ(b.left, -6);
-    EXPECT_EQ(b.top, -6);
-    EXPECT_EQ(b.right, 120);
-
-    Rect wide{0, 0, 100, 50};
-    FitRectToAspect(wide, 1.0);
-    EXPECT_EQ(wide.left, 25);
-    EXPECT_EQ(wide.right, 75);
-    Rect tall{0, 0, 50, 100};
-    FitRectToAspect(tall, 2.0);
-    EXPECT_EQ(tall.top, 37);
-    EXPECT_EQ(tall.bottom, 62);
-    Rect same{0, 0, 50, 100};
-    FitRectToAspect(same, 0.0);
-    EXPECT_EQ(same.bottom, 100);
-}

@@ -124,26 +124,6 @@ TEST(ObjectFiles, AnnotationFileWrittenAndReadBackByteForByte)
     EXPECT_EQ(empty.data()[140], 0);
 }
 
-TEST(ObjectFiles, MeasureFileWrittenAndReadBackByteForByte)
-{
-    ByteWriter w;
-    WriteMeasureHeader(w, 3);
-    WriteObject(w, 6, Segment({{0, 300}, {300, 0}, {400, 50}}, 7));
-    WriteObject(w, 7, Segment({{200, -100}, {0, 0}, {200, 100}}, 8));
-    WriteObject(w, 8, Segment({{0, 0}, {150, -100}, {300, 0}}, 9));
-    const std::vector<uint8_t> bytes = w.take();
-    EXPECT_EQ(std::string(bytes.begin() + 4, bytes.begin() + 19), "RizidAvizudiD20");
-
-    Collector c;
-    const ReadOutcome out = ReadMeasureFile(bytes.data(), bytes.size(), c);
-    EXPECT_EQ(out.result, ReadResult::ok);
-    ASSERT_EQ(c.objects.size(), 3u);
-    ByteWriter again;
-    WriteMeasureHeader(again, 3);
-    for (const Read& r : c.objects) WriteObject(again, r.type, r.record);
-    EXPECT_EQ(again.data(), bytes);
-}
-
 TEST(ObjectFiles, OlderRecordsFillOnlyTheFieldsTheyHeld)
 {
     const std::vector<uint8_t> bytes = OldAnnotationFile();
@@ -336,6 +316,7 @@ TEST(ObjectFiles, UnknownOrRefusedTypesStopTheReadWithoutShiftingRecords)
         Collector c;
         const ReadOutcome out = ReadAnnotationFile(w.data().data(), w.size(), c);
         EXPECT_EQ(out.result, ReadResult::unknownType) << unknown;
+        EXPECT_EQ(out.stopType, unknown);
         ASSERT_EQ(c.objects.size(), 1u);
         EXPECT_EQ(std::get<NoteRecord>(c.objects[0].record).text, "one");
     }
