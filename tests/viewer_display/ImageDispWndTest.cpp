@@ -1,6 +1,9 @@
 #include "DisplayTestSupport.h"
 #include "Dib.h"
 #include "ImageDispWnd.h"
+#include "MeasureResultDlg.h"
+#include "SegmentMeasure.h"
+#include "TestSupport.h"
 #include "ViewerMessages.h"
 
 #include <gtest/gtest.h>
@@ -471,4 +474,39 @@ TEST_F(DisplayTest, TilesLandOneScreenInAndAFrameOverTheBufferEdgeTakesTheRestFr
     disp->SetLoading(1);
     disp->DrawContents();
     EXPECT_NE(::GetPixel(viewDC, 50, 300), RGB(0xC0, 0xC0, 0xC0));
+}
+
+TEST_F(DisplayTest, MeasuringThroughTheDisplayWithTheResultsDialog)
+{
+    disp->SetResolution(1000000, 1000000);  // 1 um per pixel
+    disp->SetObjectScale();
+    CMeasureResultDlg* dialog = new CMeasureResultDlg(&dialog, disp.get(), host.get());
+    ASSERT_TRUE(dialog->Create());
+    EXPECT_EQ(disp->m_measureLayer, &dialog->Layer());
+    dialog->Kinds().SetCurSel(0);
+    dialog->SendMessage(WM_COMMAND, MAKEWPARAM(1042, CBN_SELCHANGE), (LPARAM)dialog->Kinds().m_hWnd);
+
+    // A double click measures at the image point under it (the button's
+    // release ends the press the double click begins).
+    disp->SendMessage(WM_LBUTTONDBLCLK, 0, MAKELPARAM(400, 400));
+    disp->SendMessage(WM_LBUTTONUP, 0, MAKELPARAM(400, 400));
+    testing_support::PumpFor(30);
+    ASSERT_EQ(dialog->Layer().GetCount(), 1);
+    auto* segment = static_cast<CSegmentMeasure*>(dialog->Layer().GetObjectAt(0));
+    EXPECT_EQ(segment->GetPoints()[1].x, 8400);
+    EXPECT_EQ(dialog->List().GetItemCount(), 1);
+
+    // Dragging its end moves the point, not the view.
+    disp->SendMessage(WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(400, 400));
+    disp->SendMessage(WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(450, 420));
+    disp->SendMessage(WM_LBUTTONUP, 0, MAKELPARAM(450, 420));
+    testing_support::PumpFor(30);
+    EXPECT_EQ(segment->GetPoints()[1].x, 8450);
+    EXPECT_EQ(segment->GetPoints()[1].y, 8420);
+    EXPECT_EQ(disp->m_view.m_rect.left, 8000);
+    EXPECT_EQ(std::string(dialog->List().GetItemText(0, 2).GetString()).substr(0, 6), "448.22");
+
+    dialog->SendMessage(WM_CLOSE);
+    EXPECT_EQ(dialog, nullptr);
+    EXPECT_EQ(disp->m_measureLayer, nullptr);
 }

@@ -151,7 +151,11 @@ TEST(PolygonWorker, BlinksWhileShownAndPaintsWhatTheInterfacePublished)
         r.SetVisible(TRUE);
         ::ValidateRect(owner.m_hWnd, nullptr);
         RECT update{};
-        for (int i = 0; i < 400 && !::GetUpdateRect(owner.m_hWnd, &update, FALSE); ++i) ::Sleep(5);
+        // A step invalidates the label first, then the outline: wait for both.
+        for (int i = 0; i < 400; ++i) {
+            if (::GetUpdateRect(owner.m_hWnd, &update, FALSE) && update.right >= 66) break;
+            ::Sleep(5);
+        }
         EXPECT_LE(update.left, 4);
         EXPECT_GE(update.right, 66);
 

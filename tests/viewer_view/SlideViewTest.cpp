@@ -5,6 +5,7 @@
 #include "ImageDispWnd.h"
 #include "InfoWnd.h"
 #include "MainFrame.h"
+#include "MeasureResultDlg.h"
 #include "Navigator.h"
 #include "SlideView.h"
 #include "TestPeer.h"
@@ -12,6 +13,7 @@
 #include "ViewerMessages.h"
 #include "resource.h"
 
+#include "annotation/ObjectFiles.h"
 #include "slidelink/SlideLink.h"
 
 #include <gtest/gtest.h>
@@ -637,4 +639,25 @@ TEST_F(SlideViewTest, FrameWithDisplayAndOverview)
     EXPECT_EQ(view.Navigator()->Hwnd(), ::GetAncestor(::WindowFromPoint(centre), GA_ROOT));
     testing_support::PumpFor(300);
     EXPECT_FALSE(testing_support::SaveScreenshot(nullptr, "viewer_slide_view.bmp").empty());
+}
+
+TEST_F(SlideViewTest, PublishedMarksGoToTheDisplayAndMeasuringOpensFromTheMenu)
+{
+    OpenSlide();
+    zelvo::ByteWriter marks;
+    zelvo::annotation::NoteRecord note;
+    note.attributes.SetInt(zelvo::annotation::AttributeBlock::kAnchor, 500);
+    note.text = "published";
+    zelvo::annotation::WriteAnnotationHeader(marks, "", 1);
+    zelvo::annotation::WriteObject(marks, DRAW_NOTE_MARK, note);
+    SendBody(link::MarksReplyBody(link::kGetMarks, marks.data().data(), marks.size()));
+    ASSERT_TRUE(testing_support::PumpUntil([&] { return view.Display()->Annotations().GetCount() == 1; }));
+    EXPECT_EQ(view.Display()->Annotations().GetObjectAt(0)->GetCenter().x, 500);
+
+    frame->SendMessage(WM_COMMAND, ID_MEASURE_MANUAL, 0);
+    ASSERT_NE(view.m_pMeasureDlg, nullptr);
+    EXPECT_EQ(view.Display()->m_measureLayer, &view.m_pMeasureDlg->Layer());
+    frame->SendMessage(WM_COMMAND, ID_MEASURE_MANUAL, 0);
+    EXPECT_EQ(view.m_pMeasureDlg, nullptr);
+    EXPECT_EQ(view.Display()->m_measureLayer, nullptr);
 }

@@ -4,13 +4,14 @@
 // copied to the window. Drags on empty ground pan the view.
 #pragma once
 
+#include "AnnotationLayer.h"
 #include "DisplayBuffer.h"
 #include "ObjectLayer.h"
 
 class CDib;
 class CScaleBar;
 
-class CImageDispWnd : public CWnd {
+class CImageDispWnd : public CWnd, public IObjectLayerHost {
 public:
     CImageDispWnd();
     CImageDispWnd(CWnd* parent, CWnd* owner, UINT notifyMessage);
@@ -27,13 +28,13 @@ public:
     void SetResolution(int x, int y);
     void SetOrigin(int x, int y);
     void OffsetOrigin(int dx, int dy);
-    RECT GetViewRect();
+    RECT GetViewRect() override;
     // dx, dy of 0x7FFFFFFF leave the pan offset alone.
     void SetSourceRect(int l, int t, int r, int b, int dx, int dy);
     void SetObjectScale();
     RECT ViewToLowRes(const RECT& rect) const;
     void Relayout(UINT type, int cx, int cy);
-    void CenterOn(int x, int y);
+    void CenterOn(int x, int y) override;
     void OnMoving(UINT side, LPRECT rect);
 
     // Picture updates.
@@ -45,10 +46,12 @@ public:
     RECT ComposeView(double factor);
     void DrawContents();
 
-    // Layers are owned elsewhere; null detaches.
+    // The slide's own annotations, drawn here unless another layer is set
+    // in their place. The other layers are owned by their dialogs; null detaches.
+    CAnnotationLayer& Annotations() { return m_annotations; }
     void SetAnnotationLayer(IObjectLayer* layer) { m_annotationLayer = layer; }
     void SetEditorLayer(IObjectLayer* layer) { m_editorLayer = layer; }
-    void SetMeasureLayer(IObjectLayer* layer) { m_measureLayer = layer; }
+    void SetMeasureLayer(IObjectLayer* layer) override { m_measureLayer = layer; }
     void SetScaleBar(CScaleBar* bar) { m_scaleBar = bar; }
     void SetLoading(int loading) { m_loading = loading; }
 
@@ -63,7 +66,8 @@ public:
     CDisplayBuffer m_lowRes;      // the thumbnail
     CDisplayBuffer m_main;        // tiles, 3 x 3 screens
     BOOL m_mainReady = FALSE;
-    IObjectLayer* m_annotationLayer = nullptr;
+    CAnnotationLayer m_annotations;
+    IObjectLayer* m_annotationLayer = &m_annotations;
     IObjectLayer* m_editorLayer = nullptr;
     IObjectLayer* m_measureLayer = nullptr;
     CWnd* m_owner = nullptr;

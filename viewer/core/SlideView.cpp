@@ -4,6 +4,8 @@
 #include "ImageDispWnd.h"
 #include "InfoWnd.h"
 #include "MainFrame.h"
+#include "MeasureResultDlg.h"
+#include "resource.h"
 #include "Navigator.h"
 #include "NavigatorIds.h"
 #include "ScaleBar.h"
@@ -54,6 +56,8 @@ BEGIN_MESSAGE_MAP(CSlideView, CWnd)
     ON_MESSAGE(WM_PAN_VIEW, OnPanView)
     ON_MESSAGE(WM_VIEW_ORIGIN, OnViewOrigin)
     ON_MESSAGE(WM_VIEW_MOVED, OnViewMoved)
+    ON_COMMAND(ID_MEASURE_MANUAL, OnMeasureManual)
+    ON_UPDATE_COMMAND_UI(ID_MEASURE_MANUAL, OnUpdateMeasureManual)
 END_MESSAGE_MAP()
 
 CSlideView::CSlideView() = default;
@@ -120,6 +124,8 @@ int CSlideView::OnCreate(LPCREATESTRUCT)
 
 void CSlideView::OnDestroy()
 {
+    // The results dialog lends its layer to the display: it goes first.
+    if (m_pMeasureDlg) m_pMeasureDlg->DestroyWindow();
     KillTimer(kKeepAliveTimer);
     if (m_prefetchTimer) KillTimer(kPrefetchTimer);
     m_prefetchTimer = 0;
@@ -309,6 +315,8 @@ void CSlideView::OnSlideHeader(int32_t thumbnailFactor, const slidelink::SlideHe
                               CImageDispWnd::kUnchanged);
     if (thumbnail && !thumbnail->IsEmpty()) m_pDisplay->DrawBackgroundImage(thumbnail);
     m_pDisplay->SetObjectScale();
+    // Measurements belong to the slide they were made on.
+    if (m_pMeasureDlg) m_pMeasureDlg->SendMessage(WM_CLOSE);
 
     m_pDisplay->SetLoading(1);
     UpdateVisibleArea(1, TRUE);
@@ -318,6 +326,7 @@ void CSlideView::OnSlideHeader(int32_t thumbnailFactor, const slidelink::SlideHe
     m_pDisplay->Invalidate();
     m_pInfo->Invalidate();
     RepaintOverview();
+    m_pDisplay->Annotations().Reset();
     RequestMarks();
 }
 
@@ -325,10 +334,36 @@ void CSlideView::OnSlideResumed() { UpdateVisibleArea(1, TRUE); }
 
 void CSlideView::OnMarkData(uint32_t code, const uint8_t* payload, size_t length)
 {
-    // Published marks go to the annotation layer, which the annotation work brings;
-    // the user's own marks are held until the user opens the editor.
-    if (code == slidelink::kGetUserMarks && payload && length > 0) m_userMarks.assign(payload, payload + length);
+    // Published marks go to the display's annotations at once; the user's
+    // own marks are held until the user opens the editor.
+    if (!payload || length == 0) return;
+    if (code == slidelink::kGetMarks && m_pDisplay) {
+        CMemFile file(const_cast<BYTE*>(payload), (UINT)length);
+        m_pDisplay->Annotations().ReadFile(file);
+    } else if (code == slidelink::kGetUserMarks) {
+        m_userMarks.assign(payload, payload + length);
+    }
 }
+
+void CSlideView::OnMeasureManual()
+{
+    if (m_pMeasureDlg) {
+        m_pMeasureDlg->SendMessage(WM_CLOSE);
+        return;
+    }
+    CMeasureResultDlg* dialog = new CMeasureResultDlg(&m_pMeasureDlg, m_pDisplay.get(), this);
+    m_pMeasureDlg = dialog;
+    dialog->SetSlidePath(m_slidePath);
+    if (!dialog->Create()) {
+        // A window made and destroyed again has deleted its object and cleared the pointer.
+        if (m_pMeasureDlg == dialog) delete dialog;
+        m_pMeasureDlg = nullptr;
+        return;
+    }
+    dialog->ShowWindow(SW_SHOW);
+}
+
+void CSlideView::OnUpdateMeasureManual(CCmdUI* ui) { ui->SetCheck(m_pMeasureDlg != nullptr); }
 
 // ---------------------------------------------------------------------------
 // Magnification

@@ -19,6 +19,7 @@ class CInfoWnd;
 class CScaleBar;
 class CNavigatorDlg;
 class CNavigationFrame;
+class CMeasureResultDlg;
 
 class CSlideView : public CWnd, public ISlideLinkOwner, public ISlideViewPane {
 public:
@@ -93,6 +94,8 @@ public:
     UINT_PTR m_prefetchTimer = 0;
     std::vector<uint8_t> m_userMarks;
     CScreenSettingsDlg m_settings;
+    // Open while the user measures; the dialog clears this when it closes.
+    CMeasureResultDlg* m_pMeasureDlg = nullptr;
 
 protected:
     BOOL PreCreateWindow(CREATESTRUCT& cs) override;
@@ -109,6 +112,8 @@ protected:
     LRESULT OnPanView(WPARAM dx, LPARAM dy);
     LRESULT OnViewOrigin(WPARAM x, LPARAM y);
     LRESULT OnViewMoved(WPARAM, LPARAM);
+    void OnMeasureManual();
+    void OnUpdateMeasureManual(CCmdUI* ui);
     DECLARE_MESSAGE_MAP()
 
 private:

@@ -3,14 +3,11 @@
 #pragma once
 
 #include "Framework.h"
+#include "ObjectMessages.h"
 
 const UINT WM_OPEN_SLIDE_REQUEST = WM_USER + 1001;   // 0x7E9, to the main frame
-const UINT WM_ANNOTATION_SELECTED = 0x7E9;           // to the tool box
 const UINT WM_PAN_VIEW = 0x7EA;                      // to the slide view
-const UINT WM_ANNOTATION_CHANGED = 0x7EA;            // to the annotation list
 const UINT WM_VIEW_MOVED = 0x7EB;
-const UINT WM_MEASURE_SELECTED = 0x7F2;
-const UINT WM_MEASURE_CHANGED = 0x7F3;
 const UINT WM_VIEW_ORIGIN = 0x81A;
 const UINT WM_NAVIGATOR_CLOSED = 0x84C;
 const UINT WM_LINK_CONNECTED = 0xA50;

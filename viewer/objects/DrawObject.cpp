@@ -1,5 +1,7 @@
 #include "DrawObject.h"
 
+#include "ObjectFileIo.h"
+
 #include <climits>
 #include <cmath>
 #include <cstring>
@@ -16,6 +18,21 @@ DrawAttributes DefaultDrawAttributes()
     a.textBkColor = 0x7F7F7F;
     a.fillColor = 0x7F7F7F;
     a.borderColor = 0x000000;
+    return a;
+}
+
+zelvo::annotation::AttributeBlock ToAttributeBlock(const DrawAttributes& a)
+{
+    zelvo::annotation::AttributeBlock block;
+    static_assert(sizeof a == zelvo::annotation::AttributeBlock::kSize, "same bytes");
+    std::memcpy(block.bytes().data(), &a, sizeof a);
+    return block;
+}
+
+DrawAttributes FromAttributeBlock(const zelvo::annotation::AttributeBlock& block)
+{
+    DrawAttributes a;
+    std::memcpy(&a, block.bytes().data(), sizeof a);
     return a;
 }
 
@@ -77,8 +94,35 @@ void CDrawObject::SetVisible(BOOL on)
 
 void CDrawObject::SetFlags(uint16_t flags) { m_flags = flags; }
 uint16_t CDrawObject::GetFlags() const { return m_flags; }
-void CDrawObject::Save(CFile*) {}
-void CDrawObject::Load(CFile*, int) {}
+void CDrawObject::Save(CFile* file)
+{
+    zelvo::annotation::ObjectRecord record;
+    if (!file || !GetRecord(record)) return;
+    zelvo::ByteWriter out;
+    zelvo::annotation::WriteObjectRecord(out, record);
+    file->Write(out.data().data(), (UINT)out.size());
+}
+
+void CDrawObject::Load(CFile* file, int version)
+{
+    zelvo::annotation::ObjectRecord record;
+    if (!file || !zelvo::annotation::RecordForType(m_type, record)) return;
+    // Records carry no length: read what is left, take the record and put
+    // the file behind it.
+    const ULONGLONG start = file->GetPosition();
+    const std::vector<uint8_t> rest = ReadRestOfFile(*file);
+    zelvo::ByteReader in(rest.data(), rest.size());
+    // The caller tells the user, once for the whole file; the file stays
+    // where the record began.
+    if (!zelvo::annotation::ReadObjectRecord(in, m_type, version, record) || !SetRecord(record)) {
+        file->Seek((LONGLONG)start, CFile::begin);
+        throw new CFileException(CFileException::invalidFile, ERROR_INVALID_DATA, file->GetFilePath());
+    }
+    file->Seek((LONGLONG)(start + in.position()), CFile::begin);
+}
+
+bool CDrawObject::GetRecord(zelvo::annotation::ObjectRecord&) const { return false; }
+bool CDrawObject::SetRecord(const zelvo::annotation::ObjectRecord&) { return false; }
 void CDrawObject::DeleteLinkedFile() {}
 
 int CDrawObject::SetHighlight(BOOL on)

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "Framework.h"
+#include "annotation/ObjectRecords.h"
 #include "geometry/OutlineGeometry.h"
 
 #include <cstddef>
@@ -41,6 +42,9 @@ static_assert(offsetof(DrawAttributes, borderColor) == 132, "border colour");
 
 // Defaults of a new block: transparent background, white text on grey, black border.
 DrawAttributes DefaultDrawAttributes();
+// The block as the files hold it, and back.
+zelvo::annotation::AttributeBlock ToAttributeBlock(const DrawAttributes& a);
+DrawAttributes FromAttributeBlock(const zelvo::annotation::AttributeBlock& block);
 
 // One numbering of object kinds for both layers and both files.
 enum DrawObjectType {
@@ -126,6 +130,11 @@ public:
     virtual void ImageToScreenPoint(POINT* point) const;
     virtual DrawAttributes* GetAttributes(DrawAttributes* out) const;
     virtual void SetAttributes(DrawAttributes attributes);
+    // The object's file record, and the object made from one; false for
+    // objects that are not stored and for a record of another kind. Save and
+    // Load move these records through a file.
+    virtual bool GetRecord(zelvo::annotation::ObjectRecord& out) const;
+    virtual bool SetRecord(const zelvo::annotation::ObjectRecord& record);
 
     // Outline geometry (see geometry/OutlineGeometry.h); these wrap it for
     // the objects.

@@ -66,19 +66,14 @@ FreehandRecord CFreehandMeasure::GetRecord() const { return MakeRecord<FreehandR
 
 bool CFreehandMeasure::SetRecord(const FreehandRecord& record) { return TakeRecord(record); }
 
-bool CFreehandMeasure::ReadRecord(zelvo::ByteReader& in, int version)
+bool CFreehandMeasure::GetRecord(zelvo::annotation::ObjectRecord& out) const
 {
-    FreehandRecord r;
-    return zelvo::annotation::ReadFreehandRecord(in, version, r) && SetRecord(r);
+    out = GetRecord();
+    return true;
 }
 
-void CFreehandMeasure::WriteRecord(zelvo::ByteWriter& out) const
+bool CFreehandMeasure::SetRecord(const zelvo::annotation::ObjectRecord& record)
 {
-    zelvo::annotation::WriteFreehandRecord(out, GetRecord());
-}
-
-int CFreehandMeasure::RecordHeaderSize(int version) const
-{
-    // What older files held for a free-hand outline is not known.
-    return version >= 2 ? int(zelvo::annotation::AttributeBlock::kSize) : -1;
+    const auto* mine = std::get_if<FreehandRecord>(&record);
+    return mine && SetRecord(*mine);
 }

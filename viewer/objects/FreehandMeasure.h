@@ -22,11 +22,9 @@ public:
 
     zelvo::annotation::FreehandRecord GetRecord() const;
     bool SetRecord(const zelvo::annotation::FreehandRecord& record);
+    bool GetRecord(zelvo::annotation::ObjectRecord& out) const override;
+    bool SetRecord(const zelvo::annotation::ObjectRecord& record) override;
 
-protected:
-    bool ReadRecord(zelvo::ByteReader& in, int version) override;
-    void WriteRecord(zelvo::ByteWriter& out) const override;
-    int RecordHeaderSize(int version) const override;
 
 private:
     int m_drawing = 1;

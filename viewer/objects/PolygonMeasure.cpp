@@ -13,20 +13,6 @@ namespace geom = zelvo::geom;
 
 namespace {
 
-AttributeBlock ToBlock(const DrawAttributes& a)
-{
-    AttributeBlock b;
-    std::memcpy(b.bytes().data(), &a, AttributeBlock::kSize);
-    return b;
-}
-
-DrawAttributes FromBlock(const AttributeBlock& b)
-{
-    DrawAttributes a;
-    std::memcpy(&a, b.bytes().data(), AttributeBlock::kSize);
-    return a;
-}
-
 int32_t ClampToBound(int64_t v)
 {
     return int32_t(std::max<int64_t>(-geom::kCoordinateBound, std::min<int64_t>(geom::kCoordinateBound, v)));
@@ -505,42 +491,13 @@ int CPolygonMeasure::OnLButtonDblClk(int x, int y) { return Contains(x, y); }
 
 void CPolygonMeasure::FillRecord(AttributeBlock& attributes, std::vector<Point>& points) const
 {
-    attributes = ToBlock(m_attr);
+    attributes = ToAttributeBlock(m_attr);
     points = m_points;
 }
 
 void CPolygonMeasure::ApplyRecord(const AttributeBlock& attributes, const std::vector<Point>& points)
 {
-    m_attr = FromBlock(attributes);
+    m_attr = FromAttributeBlock(attributes);
     SetPoints(points);
 }
 
-void CPolygonMeasure::Save(CFile* file)
-{
-    zelvo::ByteWriter out;
-    WriteRecord(out);
-    file->Write(out.data().data(), UINT(out.size()));
-}
-
-void CPolygonMeasure::Load(CFile* file, int version)
-{
-    // Records carry no length: read the header and the count, then as many
-    // points as the count says and the file holds, and let the record reader
-    // judge the bytes.
-    const int header = RecordHeaderSize(version);
-    std::vector<uint8_t> bytes(size_t(header < 0 ? 0 : header) + 4);
-    bool ok = header >= 0 && ReadExact(file, bytes.data(), bytes.size());
-    if (ok) {
-        const uint8_t* c = bytes.data() + header;
-        const uint64_t count = uint64_t(c[0]) | (uint64_t(c[1]) << 8) | (uint64_t(c[2]) << 16) | (uint64_t(c[3]) << 24);
-        const ULONGLONG length = file->GetLength(), position = file->GetPosition();
-        ok = position <= length && count * 8 <= length - position;
-        if (ok) {
-            const size_t start = bytes.size();
-            bytes.resize(start + size_t(count) * 8);
-            ok = ReadExact(file, bytes.data() + start, size_t(count) * 8);
-        }
-    }
-    zelvo::ByteReader in(bytes.data(), bytes.size());
-    if (!ok || !ReadRecord(in, version)) throw new CFileException(CFileException::invalidFile);
-}

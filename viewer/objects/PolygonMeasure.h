@@ -27,10 +27,6 @@ public:
     void SetSelected(BOOL on) override;
     void SetVisible(BOOL on) override;
     void SetFlags(uint16_t flags) override;
-    void Save(CFile* file) override;
-    // Throws a CFileException (invalidFile) for a record that cannot be read;
-    // the object is then unchanged.
-    void Load(CFile* file, int version) override;
     int SetHighlight(BOOL on) override;
     int OnLButtonDown(int x, int y) override;
     int OnLButtonUp(int x, int y) override;
@@ -89,12 +85,6 @@ protected:
     }
     void FillRecord(zelvo::annotation::AttributeBlock& attributes, std::vector<zelvo::geom::Point>& points) const;
     void ApplyRecord(const zelvo::annotation::AttributeBlock& attributes, const std::vector<zelvo::geom::Point>& points);
-    // Reads this kind's record from the file; false when it cannot be read.
-    virtual bool ReadRecord(zelvo::ByteReader& in, int version) = 0;
-    virtual void WriteRecord(zelvo::ByteWriter& out) const = 0;
-    // Bytes of the header before the point count in a record of this version;
-    // -1 when such a record cannot be read.
-    virtual int RecordHeaderSize(int version) const = 0;
 
     // Client point to image pixels, kept within the coordinate bound.
     zelvo::geom::Point ToImage(int x, int y) const;

@@ -57,15 +57,14 @@ RegionRecord CRegionMeasure::GetRecord() const { return MakeRecord<RegionRecord>
 
 bool CRegionMeasure::SetRecord(const RegionRecord& record) { return TakeRecord(record); }
 
-bool CRegionMeasure::ReadRecord(zelvo::ByteReader& in, int version)
+bool CRegionMeasure::GetRecord(zelvo::annotation::ObjectRecord& out) const
 {
-    RegionRecord r;
-    return zelvo::annotation::ReadRegionRecord(in, version, r) && SetRecord(r);
+    out = GetRecord();
+    return true;
 }
 
-void CRegionMeasure::WriteRecord(zelvo::ByteWriter& out) const { zelvo::annotation::WriteRegionRecord(out, GetRecord()); }
-
-int CRegionMeasure::RecordHeaderSize(int version) const
+bool CRegionMeasure::SetRecord(const zelvo::annotation::ObjectRecord& record)
 {
-    return version == 2 ? int(zelvo::annotation::AttributeBlock::kSize) : version == 0 ? 28 : 0;
+    const auto* mine = std::get_if<RegionRecord>(&record);
+    return mine && SetRecord(*mine);
 }

@@ -20,11 +20,9 @@ public:
     // Takes the record's points and the attribute fields it holds; false (and
     // nothing changed) for points beyond the bounds.
     bool SetRecord(const zelvo::annotation::RegionRecord& record);
+    bool GetRecord(zelvo::annotation::ObjectRecord& out) const override;
+    bool SetRecord(const zelvo::annotation::ObjectRecord& record) override;
 
-protected:
-    bool ReadRecord(zelvo::ByteReader& in, int version) override;
-    void WriteRecord(zelvo::ByteWriter& out) const override;
-    int RecordHeaderSize(int version) const override;
 
 private:
     // Where the next region's outline starts: one counter for all regions,

@@ -1,6 +1,7 @@
 // What the image display window asks of an object layer (annotations, the
-// editor's private marks, measurements). Mouse handlers answer non-zero when
-// they take the event.
+// editor's private marks, measurements), and what the layers and their
+// dialogs ask of that window. Mouse handlers answer non-zero when they take
+// the event.
 #pragma once
 
 #include "Framework.h"
@@ -22,4 +23,18 @@ public:
     virtual int OnLButtonDblClk(UINT flags, CPoint point) = 0;
     virtual int OnRButtonDown(UINT flags, CPoint point) = 0;
     virtual int OnMouseWheel(UINT flags, short delta, CPoint point) = 0;
+};
+
+// The window the layers draw into, as the layers and their dialogs see it.
+class IObjectLayerHost {
+public:
+    virtual ~IObjectLayerHost() = default;
+
+    // The visible part of the image in display pixels; its left and top are
+    // the layers' scroll offset (and are given to them).
+    virtual RECT GetViewRect() = 0;
+    // Scrolls so that the image point lies in the middle of the window.
+    virtual void CenterOn(int x, int y) = 0;
+    // Attaches (or with null detaches) the measurement layer.
+    virtual void SetMeasureLayer(IObjectLayer* layer) = 0;
 };

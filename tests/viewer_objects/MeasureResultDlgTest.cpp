@@ -1,0 +1,151 @@
+#include "FwCommonDialogs.h"
+#include "MeasureResultDlg.h"
+#include "ObjectMessages.h"
+#include "ObjectsTestSupport.h"
+
+#include <gtest/gtest.h>
+
+using objects_test::HostWnd;
+using objects_test::TempFile;
+
+namespace {
+
+// Answers the file and colour dialogs: the path to choose and the name proposed.
+std::string g_chosenPath;
+std::string g_proposedName;
+COLORREF g_chosenColour = 0;
+
+BOOL ChooseFile(BOOL, OPENFILENAME& ofn)
+{
+    g_proposedName = ofn.lpstrFile;
+    lstrcpynA(ofn.lpstrFile, g_chosenPath.c_str(), (int)ofn.nMaxFile);
+    return TRUE;
+}
+
+BOOL ChooseColour(CHOOSECOLOR& cc)
+{
+    cc.rgbResult = g_chosenColour;
+    return TRUE;
+}
+
+class MeasureResults : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        m_previousFile = fw::SetFileDialogHandler(&ChooseFile);
+        m_previousColour = fw::SetColorDialogHandler(&ChooseColour);
+        dialog = new CMeasureResultDlg(&dialog, &host, &host);
+        dialog->SetSlidePath("D:\\切片\\2024\\b.jpg");
+        ASSERT_TRUE(dialog->Create());
+        testing_support::PumpFor(20);
+    }
+    void TearDown() override
+    {
+        if (dialog) dialog->DestroyWindow();
+        fw::SetFileDialogHandler(m_previousFile);
+        fw::SetColorDialogHandler(m_previousColour);
+    }
+    // Lets the layer's posted messages reach the dialog.
+    void Pump() { testing_support::PumpFor(30); }
+    std::string Cell(int row, int column)
+    {
+        return std::string(dialog->List().GetItemText(row, column).GetString());
+    }
+    void Choose(int entry)
+    {
+        dialog->Kinds().SetCurSel(entry);
+        dialog->SendMessage(WM_COMMAND, MAKEWPARAM(1042, CBN_SELCHANGE), (LPARAM)dialog->Kinds().m_hWnd);
+    }
+    void Measure(int x, int y) { dialog->Layer().OnLButtonDblClk(0, CPoint(x, y)); }
+
+    HostWnd host;
+    CMeasureResultDlg* dialog = nullptr;
+
+private:
+    fw::FileDialogFn m_previousFile = nullptr;
+    fw::ColorDialogFn m_previousColour = nullptr;
+};
+
+} // namespace
+
+TEST_F(MeasureResults, LendsItsLayerWhileOpen)
+{
+    EXPECT_EQ(host.measureLayer, &dialog->Layer());
+    EXPECT_TRUE(dialog->Layer().IsEditMode());
+    EXPECT_EQ(dialog->Layer().GetOwner(), &host);
+    EXPECT_EQ(dialog->List().GetItemCount(), 0);
+    EXPECT_EQ(dialog->Kinds().GetCount(), 8);
+    dialog->SendMessage(WM_CLOSE);
+    EXPECT_EQ(dialog, nullptr);
+    EXPECT_EQ(host.measureLayer, nullptr);
+}
+
+TEST_F(MeasureResults, RowsFollowAddDeleteAndLoad)
+{
+    dialog->Layer().SetScale(1.0f, 1.0f, (int)objects_test::kOneMicron, (int)objects_test::kOneMicron);
+    Choose(0);  // segments
+    EXPECT_EQ(dialog->Layer().GetToolType(), DRAW_SEGMENT);
+    Measure(400, 400);
+    Choose(6);  // angle
+    Measure(300, 200);
+    Choose(5);  // arc
+    Measure(400, 500);
+    Pump();
+    ASSERT_EQ(dialog->List().GetItemCount(), 3);
+    EXPECT_EQ(Cell(0, 0), "0");
+    EXPECT_EQ(Cell(0, 1), "线段");
+    EXPECT_EQ(Cell(0, 2), "424.26μm : 424.26μm, ");
+    EXPECT_EQ(Cell(1, 2), "夹角= 53.13度");
+    EXPECT_EQ(Cell(2, 0), "2");
+    EXPECT_EQ(Cell(2, 1), "弧长");
+
+    // The arc is selected: the kind list shows its entry, the row its result's name.
+    dialog->Layer().OnLButtonDown(0, CPoint(400, 500));
+    Pump();
+    EXPECT_EQ(dialog->Kinds().GetCurSel(), 5);
+
+    dialog->Layer().DeleteAt(0);
+    Pump();
+    ASSERT_EQ(dialog->List().GetItemCount(), 2);
+    EXPECT_EQ(Cell(0, 0), "0");
+    EXPECT_EQ(Cell(0, 1), "夹角");
+    EXPECT_EQ(Cell(1, 0), "1");
+
+    // A row added in front renumbers every row behind it, the last one too.
+    dialog->Layer().CreateObject(DRAW_SEGMENT);
+    dialog->SendMessage(WM_MEASURE_CHANGED, (WPARAM)&dialog->Layer(), 0);
+    ASSERT_EQ(dialog->List().GetItemCount(), 3);
+    EXPECT_EQ(Cell(1, 0), "1");
+    EXPECT_EQ(Cell(2, 0), "2");
+
+    // Loading replaces the rows by the file's.
+    TempFile file("dialog.rst");
+    CMeasureLayer other;
+    other.SetEditMode(1);
+    other.SetToolType(DRAW_ARC, 1);
+    other.CreateAt(300, 300);
+    ASSERT_TRUE(other.WriteFile(file.path.c_str()));
+    g_chosenPath = file.path;
+    dialog->OnLoad();
+    ASSERT_EQ(dialog->List().GetItemCount(), 1);
+    EXPECT_EQ(Cell(0, 1), "弧长");
+}
+
+TEST_F(MeasureResults, SaveProposesTheSlidesNameAndLineColourGoesToTheSelection)
+{
+    EXPECT_EQ(std::string(dialog->DefaultFileName().GetString()), "b.rst");
+    TempFile file("saved.rst");
+    Choose(0);
+    Measure(400, 400);
+    g_chosenPath = file.path;
+    dialog->OnSave();
+    EXPECT_EQ(g_proposedName, "b.rst");
+    EXPECT_TRUE(file.Exists());
+
+    g_chosenColour = RGB(0, 128, 255);
+    dialog->OnLineColour();
+    DrawAttributes a;
+    dialog->Layer().GetSelected()->GetAttributes(&a);
+    EXPECT_EQ(a.borderColor, RGB(0, 128, 255));
+    EXPECT_EQ(dialog->Layer().Attributes().borderColor, RGB(0, 128, 255));
+}

@@ -1,0 +1,54 @@
+#include "ObjectFactory.h"
+
+#include "FreehandMeasure.h"
+#include "RegionMeasure.h"
+#include "SegmentMeasure.h"
+#include "TextNote.h"
+
+namespace {
+
+// flag: what the layer passes last (0 annotation, 1 measurement): for notes
+// their measurement flag, for segment chains and arcs whether they label
+// themselves.
+using MakeFn = CDrawObject* (*)(const ObjectArgs& a, int type, int flag);
+
+template <class T> CDrawObject* Make(const ObjectArgs& a, int type, int flag)
+{
+    return new T(a.owner, a.attributes, a.onChange, a.context, type, flag);
+}
+
+// Kinds whose constructor takes no flag.
+template <class T> CDrawObject* MakeUnflagged(const ObjectArgs& a, int type, int)
+{
+    return new T(a.owner, a.attributes, a.onChange, a.context, type);
+}
+
+struct Kind {
+    int type;
+    bool annotation;  // the annotation layer holds it
+    bool measure;     // the measurement layer holds it
+    MakeFn make;
+};
+
+// One line per kind of object.
+const Kind kKinds[] = {
+    {DRAW_NOTE_MARK, true, false, &Make<CTextNote>},
+    {DRAW_NOTE_TITLE, true, false, &Make<CTextNote>},
+    {DRAW_REGION, true, true, &MakeUnflagged<CRegionMeasure>},
+    {DRAW_SEGMENT, false, true, &Make<CSegmentMeasure>},
+    {DRAW_ANGLE, false, true, &MakeUnflagged<CAngleMeasure>},
+    {DRAW_ARC, true, true, &Make<CArcMeasure>},
+    {DRAW_FREEHAND, true, true, &MakeUnflagged<CFreehandMeasure>},
+};
+
+} // namespace
+
+CDrawObject* CreateDrawObject(int type, LayerKind layer, const ObjectArgs& args)
+{
+    for (const Kind& k : kKinds) {
+        if (k.type != type) continue;
+        if (layer == LayerKind::annotation ? !k.annotation : !k.measure) return nullptr;
+        return k.make(args, type, layer == LayerKind::measure ? 1 : 0);
+    }
+    return nullptr;
+}
