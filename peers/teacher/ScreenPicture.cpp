@@ -64,12 +64,21 @@ bool Decode(const uint8_t* jpeg, size_t length, int32_t& width, int32_t& height,
 
 } // namespace
 
+void ScreenPicture::Expect(int32_t width, int32_t height)
+{
+    int32_t w = 0, h = 0;
+    if (!classroom::ServedCaptureSize(width, height, 0, 0, w, h)) w = h = 0;
+    m_expectedWidth = w;
+    m_expectedHeight = h;
+}
+
 ScreenPicture::Result ScreenPicture::Apply(int32_t x, int32_t y, const uint8_t* jpeg, size_t length)
 {
     int32_t w = 0, h = 0;
     std::vector<uint8_t> rows;
     if (!jpeg || length == 0 || !Decode(jpeg, length, w, h, rows)) return Result::Undecodable;
-    if (x == 0 && y == 0 && (w != m_width || h != m_height)) {
+    const bool whole = m_rgb.empty() || (w == m_expectedWidth && h == m_expectedHeight) || w > m_width || h > m_height;
+    if (x == 0 && y == 0 && whole && (w != m_width || h != m_height)) {
         m_width = w;
         m_height = h;
         m_rgb.assign((size_t)w * (size_t)h * 3, 0);

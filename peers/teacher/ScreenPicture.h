@@ -17,8 +17,11 @@ public:
         NotYet,       // a rectangle before any whole frame
         Undecodable,  // not a JPEG of three components within the size bound
     };
-    // A frame's JPEG as the student sends it (bottom row first, blue, green,
-    // red); a frame at (0, 0) of another size than the picture replaces it.
+    // The size asked for last (0 x 0: the student's own). A changed
+    // rectangle may lie at (0, 0) too: a frame there replaces the picture
+    // only when it has this size, is larger, or comes first.
+    void Expect(int32_t width, int32_t height);
+    // A frame's JPEG as the student sends it (bottom row first, blue, green, red).
     Result Apply(int32_t x, int32_t y, const uint8_t* jpeg, size_t length);
     int32_t Width() const { return m_width; }
     int32_t Height() const { return m_height; }
@@ -29,6 +32,7 @@ public:
 
 private:
     int32_t m_width = 0, m_height = 0;
+    int32_t m_expectedWidth = 0, m_expectedHeight = 0;
     std::vector<uint8_t> m_rgb;
 };
 

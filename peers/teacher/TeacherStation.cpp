@@ -426,6 +426,7 @@ bool TeacherStation::ExecuteLine(const std::string& line)
         r.height = (int32_t)v[1];
         r.threshold = (uint8_t)v[2];
         r.quality = (int32_t)v[3];
+        s.screen.Expect(r.width, r.height);
         if (verb == "screen") {
             uint8_t raw[cls::kScreenRequestSize];
             cls::WriteScreenRequest(r, raw);

@@ -225,13 +225,26 @@ TEST_F(Station, PutsTheStudentsScreenTogetherUprightFromItsFrames)
     EXPECT_NEAR(255, at(39, 31, 0), 12);
     EXPECT_NEAR(60 * 4, at(60, 5, 0), 12);
 
+    // A changed rectangle at the origin is not a whole frame...
+    events.clear();
+    send(0, 0, StudentJpeg(24, 24, [](int, int) { return (uint8_t)0; }, [](int, int) { return (uint8_t)0; }, 0));
+    ASSERT_TRUE(WaitFor("screen 127.0.0.1 64x48 "));
+    rgb = ReadJpeg(file, w, h);
+    EXPECT_NEAR(0, at(10, 10, 2), 12);
+    EXPECT_NEAR(60 * 4, at(60, 5, 0), 12);
+    // ...unless it has the size the teacher asked for.
+    ASSERT_TRUE(station->Execute("full-screen 127.0.0.1 62 40 8 80"));
+    events.clear();
+    send(0, 0, StudentJpeg(64, 40, [](int, int) { return (uint8_t)9; }, [](int, int) { return (uint8_t)9; }, 9));
+    ASSERT_TRUE(WaitFor("screen 127.0.0.1 64x40 "));
+
     // An empty frame shows nothing; a broken JPEG is reported; the link stays.
     events.clear();
     send(0, 0, {});
     send(0, 0, {0xFF, 0xD8, 0xFF, 0xC0, 0, 3});
     ASSERT_TRUE(WaitFor("undecodable 127.0.0.1 6"));
     for (const auto& e : events) EXPECT_NE(0u, e.rfind("screen", 0)) << e;
-    send(8, 8, StudentJpeg(24, 24, [](int, int) { return (uint8_t)0; }, [](int, int) { return (uint8_t)0; }, 0));
-    EXPECT_TRUE(WaitFor("screen 127.0.0.1 64x48 "));
+    send(8, 0, StudentJpeg(24, 24, [](int, int) { return (uint8_t)0; }, [](int, int) { return (uint8_t)0; }, 0));
+    EXPECT_TRUE(WaitFor("screen 127.0.0.1 64x40 "));
     ::close(link);
 }
