@@ -12,6 +12,7 @@
 #include "Dib.h"
 #include "JpegWrite.h"
 #include "MainFrame.h"
+#include "PictureWnd.h"
 #include "resource.h"
 
 #include "classroom/Datagram.h"
@@ -60,72 +61,43 @@ double Percentile90(std::vector<double> v)
     return v[std::min(v.size() - 1, v.size() * 9 / 10)];
 }
 
-// A window over the whole screen with a picture of the kind a student has
-// open (a stained slide: smooth shapes, texture, a little noise), so that
-// the JPEG costs what it costs in class. WM_CHANGE_SCREEN repaints one small
-// block at a spot given by wParam.
-class PictureWindow : public CWnd {
+// A picture of the kind a student has open (a stained slide: smooth shapes,
+// texture, a little noise) over the whole screen, so that the JPEG costs what
+// it costs in class. WM_CHANGE_SCREEN changes one small block at a spot given
+// by wParam.
+class PictureWindow : public testing_support::PictureWnd {
 public:
-    PictureWindow() : width(::GetSystemMetrics(SM_CXSCREEN)), height(::GetSystemMetrics(SM_CYSCREEN))
+    PictureWindow()
     {
-        pixels.resize((size_t)width * height * 4);
         unsigned seed = 12345;
         for (int y = 0; y < height; ++y)
             for (int x = 0; x < width; ++x) {
                 seed = seed * 1103515245u + 12345u;
                 const int noise = (int)((seed >> 16) & 15) - 8;
                 const int cell = ((x / 37 + y / 29) % 5) * 18;
-                BYTE* p = &pixels[((size_t)y * width + x) * 4];
+                BYTE* p = At(x, y);
                 p[0] = (BYTE)std::clamp(180 + cell / 2 - (x + y) % 61 + noise, 0, 255);
                 p[1] = (BYTE)std::clamp(90 + cell - (x * 3 + y) % 47 + noise, 0, 255);
                 p[2] = (BYTE)std::clamp(200 - cell + (x - y + 4096) % 53 + noise, 0, 255);
             }
-        CreateEx(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, nullptr, _T("picture"), WS_POPUP | WS_VISIBLE, 0, 0, width,
-                 height, nullptr, nullptr);
-        UpdateWindow();
+        Show();
     }
-    ~PictureWindow() override { DestroyWindow(); }
-    const int width, height;
 
 protected:
-    void OnPaint()
+    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override
     {
-        CPaintDC dc(this);
-        BITMAPINFO bi = {};
-        bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-        bi.bmiHeader.biWidth = width;
-        bi.bmiHeader.biHeight = -height;
-        bi.bmiHeader.biPlanes = 1;
-        bi.bmiHeader.biBitCount = 32;
-        ::SetDIBitsToDevice(dc, 0, 0, width, height, 0, 0, 0, height, pixels.data(), &bi, DIB_RGB_COLORS);
-    }
-    BOOL OnEraseBkgnd(HDC) { return TRUE; }
-    LRESULT OnChangeScreen(WPARAM spot, LPARAM)
-    {
+        if (message != WM_CHANGE_SCREEN) return PictureWnd::WindowProc(message, wParam, lParam);
         // A 16 x 16 block, as a caret or a small control would change.
-        const int x = 100 + (int)(spot * 53 % (WPARAM)(width - 200)), y = 100 + (int)(spot * 31 % (WPARAM)(height - 200));
+        const int x = 100 + (int)(wParam * 53 % (WPARAM)(width - 200)), y = 100 + (int)(wParam * 31 % (WPARAM)(height - 200));
         for (int dy = 0; dy < 16; ++dy)
             for (int dx = 0; dx < 16; ++dx) {
-                BYTE* p = &pixels[((size_t)(y + dy) * width + x + dx) * 4];
+                BYTE* p = At(x + dx, y + dy);
                 p[0] ^= 0x80, p[1] ^= 0x40, p[2] ^= 0x20;
             }
-        RECT r = {x, y, x + 16, y + 16};
-        InvalidateRect(&r, FALSE);
-        UpdateWindow();
-        ::GdiFlush();
+        Repaint(x, y, 16, 16);
         return 0;
     }
-    DECLARE_MESSAGE_MAP()
-
-private:
-    std::vector<BYTE> pixels;
 };
-
-BEGIN_MESSAGE_MAP(PictureWindow, CWnd)
-    ON_WM_PAINT()
-    ON_WM_ERASEBKGND()
-    ON_MESSAGE(WM_CHANGE_SCREEN, OnChangeScreen)
-END_MESSAGE_MAP()
 
 SOCKET Bound(int type, UINT port)
 {

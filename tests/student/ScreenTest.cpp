@@ -1,6 +1,7 @@
 // The student's screen as the teacher receives it: whole frames, changed
 // rectangles, "no update" answers, requests the student refuses, floods and
 // failures. A picture window covers the screen, so these tests run alone.
+#include "PictureWnd.h"
 #include "ScreenSocket.h"
 #include "StudentTestSupport.h"
 
@@ -20,67 +21,33 @@ using testing_support::PumpUntil;
 
 namespace {
 
-// A topmost window over the whole screen showing a picture that tells the
-// colour channels and the rows apart.
-class PictureWindow : public CWnd {
+// A picture on the whole screen that tells the colour channels and the rows apart.
+class PictureWindow : public testing_support::PictureWnd {
 public:
-    PictureWindow() : width(::GetSystemMetrics(SM_CXSCREEN)), height(::GetSystemMetrics(SM_CYSCREEN))
+    PictureWindow()
     {
-        pixels.resize((size_t)width * height * 4);
         for (int y = 0; y < height; ++y)
             for (int x = 0; x < width; ++x) {
-                BYTE* p = &pixels[((size_t)y * width + x) * 4];
+                BYTE* p = At(x, y);
                 const int band = x * 3 / width;
                 p[0] = (BYTE)(band == 2 ? 255 - y * 200 / height : 30);  // blue
                 p[1] = (BYTE)(band == 1 ? 40 + y * 200 / height : 60);   // green
                 p[2] = (BYTE)(band == 0 ? 250 - x * 600 / width : 90 + (x % 64) * 2);  // red
             }
-        CreateEx(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, nullptr, _T("picture"), WS_POPUP | WS_VISIBLE, 0, 0, width,
-                 height, nullptr, nullptr);
-        UpdateWindow();
-        PumpFor(100);
+        Show();
     }
-    ~PictureWindow() override { DestroyWindow(); }
     void Fill(COLORREF c)
     {
-        for (size_t i = 0; i < pixels.size(); i += 4)
-            pixels[i] = GetBValue(c), pixels[i + 1] = GetGValue(c), pixels[i + 2] = GetRValue(c);
-        Invalidate(FALSE);
-        UpdateWindow();
+        for (int y = 0; y < height; ++y)
+            for (int x = 0; x < width; ++x) Set(x, y, c);
+        Repaint(0, 0, width, height);
     }
     void SetPixelAt(int x, int y, COLORREF c)
     {
-        BYTE* p = &pixels[((size_t)y * width + x) * 4];
-        p[0] = GetBValue(c), p[1] = GetGValue(c), p[2] = GetRValue(c);
-        RECT r = {x, y, x + 1, y + 1};
-        InvalidateRect(&r, FALSE);
-        UpdateWindow();
+        Set(x, y, c);
+        Repaint(x, y, 1, 1);
     }
-    const int width, height;
-
-protected:
-    void OnPaint()
-    {
-        CPaintDC dc(this);
-        BITMAPINFO bi = {};
-        bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-        bi.bmiHeader.biWidth = width;
-        bi.bmiHeader.biHeight = -height;
-        bi.bmiHeader.biPlanes = 1;
-        bi.bmiHeader.biBitCount = 32;
-        ::SetDIBitsToDevice(dc, 0, 0, width, height, 0, 0, 0, height, pixels.data(), &bi, DIB_RGB_COLORS);
-    }
-    BOOL OnEraseBkgnd(HDC) { return TRUE; }
-    DECLARE_MESSAGE_MAP()
-
-private:
-    std::vector<BYTE> pixels;
 };
-
-BEGIN_MESSAGE_MAP(PictureWindow, CWnd)
-    ON_WM_PAINT()
-    ON_WM_ERASEBKGND()
-END_MESSAGE_MAP()
 
 struct Decoded {
     int width = 0, height = 0;
