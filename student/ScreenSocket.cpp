@@ -67,7 +67,7 @@ int CScreenSocket::SendCommand(int command, FrameDescriptor* frame, int value)
     // A frame sent from the other thread finishes first, so that two frames
     // never interleave on the stream. The wait is bounded by the send stall.
     std::lock_guard<std::mutex> oneAtATime(m_sendLock);
-    m_busy = TRUE;
+    ++m_busy;
     m_nResult = 1;
     m_nCommand = command;
     m_pFrame = frame;
@@ -77,7 +77,7 @@ int CScreenSocket::SendCommand(int command, FrameDescriptor* frame, int value)
         result = WriteFrame();
     }
     m_pFrame = nullptr;
-    m_busy = FALSE;
+    --m_busy;
     return m_nResult ? result : 0;
 }
 
@@ -110,7 +110,6 @@ int CScreenSocket::WriteFrame()
     classroom::WriteScreenFrameHead(m_pFrame->x, m_pFrame->y, (int32_t)length, head);
     if (!SendAll(head, sizeof head) || (length && !SendAll(m_pEncodeBuffer, length))) {
         m_nResult = 0;
-        m_busy = FALSE;
         PostLinkLost();
         return 0;
     }
@@ -151,11 +150,11 @@ BOOL CScreenSocket::TakeFullFrameRequest(classroom::ScreenRequest& request)
 
 void CScreenSocket::OnReceive(int)
 {
-    m_busy = TRUE;
+    ++m_busy;
     uint8_t buf[4096];
     const int n = Receive(buf, sizeof buf);
     if (n == SOCKET_ERROR && ::WSAGetLastError() != WSAEWOULDBLOCK) {
-        m_busy = FALSE;
+        --m_busy;
         PostLinkLost();
         return;
     }
@@ -168,7 +167,7 @@ void CScreenSocket::OnReceive(int)
             m_pOwner->PostMessage(WM_FULL_FRAME_REQUEST, (WPARAM)r.width, (LPARAM)r.height);
         }
     }
-    m_busy = FALSE;
+    --m_busy;
 }
 
 void CScreenSocket::OnClose(int)

@@ -40,7 +40,7 @@ public:
 
     // Set while the link reads or writes; the dispatcher then answers a
     // screen request with "no update".
-    BOOL IsBusy() const { return m_busy.load(); }
+    BOOL IsBusy() const { return m_busy.load() > 0; }
     int GetJpegQuality() const { return m_nJpegQuality.load(); }
     void SetJpegQuality(int quality) { m_nJpegQuality = quality; }
     // The last request read on the link.
@@ -64,7 +64,8 @@ private:
 
     const WPARAM m_linkId;
     BOOL m_bConnected = FALSE;
-    std::atomic<BOOL> m_busy{FALSE};
+    // Reads and sends in progress: the two threads each count theirs.
+    std::atomic<int> m_busy{0};
     CWnd* m_pOwner;
     int m_nResult = 0;
     zelvo::classroom::ScreenRequest m_request;
