@@ -244,6 +244,7 @@ HWND CWnd::Detach()
 BOOL CWnd::SubclassWindow(HWND hwnd)
 {
     if (!Attach(hwnd)) return FALSE;
+    PreSubclassWindow();
     WNDPROC old = (WNDPROC)::SetWindowLongPtr(hwnd, GWLP_WNDPROC, (LONG_PTR)&FwWndProc);
     if (old != &FwWndProc) m_pfnSuper = old;
     return TRUE;

@@ -278,6 +278,9 @@ public:
     BOOL Attach(HWND hwnd);
     HWND Detach();
     BOOL SubclassWindow(HWND hwnd);
+    // Called by SubclassWindow once the object is bound, before any message
+    // of the window reaches it.
+    virtual void PreSubclassWindow() {}
     BOOL SubclassDlgItem(UINT id, CWnd* parent);
     HWND UnsubclassWindow();
 

@@ -199,3 +199,6 @@ if slideserver_faults "$OUT/server.out"; then
     echo "[demo] the slide server reported a fault, see $OUT/server.out"
 fi
 echo "[demo] done: screenshots, server.log and summary.txt in $OUT"
+
+# The classroom: the teacher station and the student client on two hosts.
+bash "$ROOT/scripts/demo-classroom.sh"

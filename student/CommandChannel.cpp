@@ -20,9 +20,11 @@ LRESULT CMainFrame::OnUdpNotify(WPARAM wParam, LPARAM lParam)
     // A notification queued for a socket that a login or a reset replaced.
     if ((SOCKET)wParam != m_pUdpSocket->Handle()) return 0;
     // Everything waiting is read: after a failed read the platform need not
-    // announce the datagrams behind it. A login replaces the socket midway.
+    // announce the datagrams behind it. A login or a reset replaces the
+    // socket midway, and a handler's message box lets them run under it.
     CUdpSocket* socket = m_pUdpSocket;
-    for (int i = 0; i < kDatagramsPerNotification && socket == m_pUdpSocket; ++i) {
+    const unsigned generation = m_nSocketGeneration;
+    for (int i = 0; i < kDatagramsPerNotification && generation == m_nSocketGeneration; ++i) {
         // Nothing waiting, a failed read or an oversized datagram says nothing
         // about the teacher: only the teacher's goodbye ends the link.
         const CUdpSocket::ReadResult read = socket->Receive();
@@ -76,11 +78,16 @@ void CMainFrame::OnScreenRequest(const classroom::ScreenRequest& r)
 {
     // Before a login there is no link to answer on.
     if (!m_pScreenLink) return;
-    if (m_pScreenLink->IsBusy() || !IsIdle()) {
+    int32_t width = 0, height = 0;
+    const bool served = classroom::ServedCaptureSize(r.width, r.height, ::GetSystemMetrics(SM_CXSCREEN),
+                                                     ::GetSystemMetrics(SM_CYSCREEN), width, height);
+    if (!served || m_pScreenLink->IsBusy() || !IsIdle()) {
         m_pUdpSocket->Send(classroom::CMD_NO_UPDATE);
         return;
     }
     m_screenRequest = r;
+    m_screenRequest.width = width;
+    m_screenRequest.height = height;
     m_pScreenLink->SetJpegQuality(r.quality);
     Start();
 }
@@ -110,7 +117,9 @@ void CMainFrame::OnVisitEnd()
 
 void CMainFrame::OnRunStudentMedia()
 {
-    ::PostThreadMessage(::GetCurrentThreadId(), WM_RUN_STUDENT_MEDIA, 1, 0);
+    // To the frame, not to the thread: a modal loop (a message box, a menu)
+    // would drop a message that has no window.
+    PostMessage(WM_RUN_STUDENT_MEDIA, 1, 0);
 }
 
 void CMainFrame::OnNoUpdate()

@@ -2,6 +2,8 @@
 // clean-up, and the student's own commands.
 #include "MainFrame.h"
 
+#include "QuestionDlg.h"
+#include "StudentApp.h"
 #include "StudentMessages.h"
 #include "resource.h"
 
@@ -19,11 +21,16 @@ BEGIN_MESSAGE_MAP(CMainFrame, CFrameWnd)
     ON_MESSAGE(WM_HOOK_STOPPED, OnHookStopped)
     ON_MESSAGE(WM_HOOK_MOUSE, OnHookMouse)
     ON_MESSAGE(WM_HOOK_KEY, OnHookKey)
+    ON_MESSAGE(WM_FULL_FRAME_REQUEST, OnFullFrameRequest)
+    ON_MESSAGE(WM_RUN_STUDENT_MEDIA, OnRunMediaRequest)
+    ON_WM_CONTEXTMENU()
     ON_COMMAND(ID_TEACHER_RETURN, OnTeacherReturn)
     ON_UPDATE_COMMAND_UI(ID_TEACHER_RETURN, OnUpdateTeacherReturn)
     ON_COMMAND(ID_RAISE_HAND, OnRaiseHand)
     ON_UPDATE_COMMAND_UI(ID_RAISE_HAND, OnUpdateRaiseHand)
     ON_COMMAND(ID_SHOW_OPERATION_BAR, OnShowOperationBar)
+    ON_COMMAND(ID_SEND_QUESTION, OnSendQuestion)
+    ON_UPDATE_COMMAND_UI(ID_SEND_QUESTION, OnUpdateSendQuestion)
 END_MESSAGE_MAP()
 
 CMainFrame::CMainFrame() : m_nScreenPort(classroom::kScreenPort) {}
@@ -68,9 +75,10 @@ void CMainFrame::OpenCommandSocket(UINT port, BOOL broadcast)
     // a notification still queued for the old one cannot pass for the new.
     CUdpSocket* fresh = new CUdpSocket;
     fresh->Bind(port, broadcast);
-    if (!fresh->Register(m_hWnd, WM_UDP_NOTIFY)) AfxMessageBox("Undefined error!!!");
     delete m_pUdpSocket;
     m_pUdpSocket = fresh;
+    ++m_nSocketGeneration;
+    if (!fresh->Register(m_hWnd, WM_UDP_NOTIFY)) AfxMessageBox("Undefined error!!!");
 }
 
 void CMainFrame::RefreshBar()
@@ -105,6 +113,10 @@ void CMainFrame::OnTeacherHere()
     WaitIdle();
     m_pUdpSocket->ReplyToSender();
     const IN_ADDR teacher = m_pUdpSocket->Destination().sin_addr;
+    // The first pass after a login sends the whole screen.
+    m_reference.LockBits();
+    m_reference.Empty();
+    m_reference.UnlockBits();
     if (!ConnectTeacher(CString(::inet_ntoa(teacher)))) return;
     KillTimer(TIMER_PRESENCE);
     OpenCommandSocket(classroom::kCommandPort, FALSE);
@@ -122,7 +134,7 @@ LRESULT CMainFrame::OnLinkLost(WPARAM wParam, LPARAM lParam)
 {
     if (lParam != -1) return 0;
     // A link replaced by a later login may still report its end.
-    if (wParam && (CScreenSocket*)wParam != m_pScreenLink) return 0;
+    if (wParam && (!m_pScreenLink || wParam != m_pScreenLink->LinkId())) return 0;
     WaitIdle();
     delete m_pScreenLink;
     m_pScreenLink = nullptr;
@@ -165,6 +177,7 @@ void CMainFrame::CleanUp()
         m_pUdpSocket->Send(classroom::CMD_BYE);
         delete m_pUdpSocket;
         m_pUdpSocket = nullptr;
+        ++m_nSocketGeneration;
     }
     delete m_pScreenLink;
     m_pScreenLink = nullptr;
@@ -246,4 +259,40 @@ void CMainFrame::OnShowOperationBar()
 {
     m_operationBar.ShowWindow(SW_SHOWNORMAL);
     SendAnswer(m_answerLetter);
+}
+
+void CMainFrame::OnSendQuestion()
+{
+    CQuestionDlg dialog(this);
+    if (dialog.DoModal() != IDOK) return;
+    const CStringA text = dialog.GetQuestion();
+    // Cut to what a datagram carries; a two-byte character may be split.
+    const int length = text.GetLength() < (int)classroom::kMaxTextLength ? text.GetLength()
+                                                                          : (int)classroom::kMaxTextLength;
+    if (m_pUdpSocket) m_pUdpSocket->Send(classroom::CMD_TEXT_QUESTION, text.GetString(), length);
+}
+
+void CMainFrame::OnUpdateSendQuestion(CCmdUI* ui)
+{
+    ui->Enable(m_bConnected != 0);
+}
+
+void CMainFrame::OnContextMenu(CWnd*, CPoint p)
+{
+    if (p.x == -1 && p.y == -1) {
+        p = CPoint(5, 5);
+        ClientToScreen(&p);
+    }
+    HMENU menu = ::LoadMenu(AfxGetResourceHandle(), MAKEINTRESOURCE(IDR_TRAY_MENU));
+    if (!menu) return;
+    CWnd* owner = GetTopLevelParent();
+    ::TrackPopupMenu(::GetSubMenu(menu, 0), TPM_LEFTALIGN | TPM_RIGHTBUTTON, p.x, p.y, 0,
+                     owner ? owner->m_hWnd : m_hWnd, nullptr);
+    ::DestroyMenu(menu);
+}
+
+LRESULT CMainFrame::OnRunMediaRequest(WPARAM, LPARAM)
+{
+    RunStudentMedia();
+    return 0;
 }

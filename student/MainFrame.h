@@ -3,6 +3,7 @@
 // the dispatcher of the teacher's commands.
 #pragma once
 
+#include "Dib.h"
 #include "Framework.h"
 #include "NoticeWnd.h"
 #include "OperationBarDlg.h"
@@ -12,6 +13,7 @@
 #include "WorkerThread.h"
 
 #include "classroom/Datagram.h"
+#include "classroom/ScreenChange.h"
 
 class CMainFrame : public CFrameWnd, public CWorkerThread, private zelvo::classroom::TeacherCommandHandler {
 public:
@@ -28,6 +30,14 @@ public:
     // Says goodbye to the teacher and asks the platform to power off or restart.
     void ExitWindowsSystem(BOOL powerOff);
 
+    // The capture pass, on the worker thread: the changed rectangle of the
+    // screen goes to the teacher, or "no update" when nothing changed.
+    void Run() override;
+    // The rectangle of the capture that changed since the reference, which
+    // takes the changes; the whole capture when its size or the JPEG quality
+    // changed. Right and bottom exclusive; empty when nothing changed.
+    zelvo::classroom::ScreenRect FindChangedRect(CDib& capture);
+
     // State, for the operation bar and for tests.
     int IsConnected() const { return m_bConnected; }
     int TeacherVisit() const { return m_bTeacherVisit; }
@@ -41,7 +51,9 @@ public:
     CScreenSocket* GetScreenLink() const { return m_pScreenLink; }
     CNoticeWnd* GetNotice() const { return m_pNotice; }
     COperationBarDlg& GetOperationBar() { return m_operationBar; }
+    CSystemTray& GetTray() { return m_tray; }
     const zelvo::classroom::ScreenRequest& GetScreenRequest() const { return m_screenRequest; }
+    CDib& GetReference() { return m_reference; }
 
 protected:
     int OnCreate(LPCREATESTRUCT cs);
@@ -53,11 +65,16 @@ protected:
     LRESULT OnHookStopped(WPARAM wParam, LPARAM lParam);
     LRESULT OnHookMouse(WPARAM wParam, LPARAM lParam);
     LRESULT OnHookKey(WPARAM wParam, LPARAM lParam);
+    LRESULT OnFullFrameRequest(WPARAM wParam, LPARAM lParam);
+    LRESULT OnRunMediaRequest(WPARAM wParam, LPARAM lParam);
+    void OnContextMenu(CWnd* wnd, CPoint p);
     void OnTeacherReturn();
     void OnUpdateTeacherReturn(CCmdUI* ui);
     void OnRaiseHand();
     void OnUpdateRaiseHand(CCmdUI* ui);
     void OnShowOperationBar();
+    void OnSendQuestion();
+    void OnUpdateSendQuestion(CCmdUI* ui);
     DECLARE_MESSAGE_MAP()
 
 private:
@@ -85,6 +102,8 @@ private:
     // A new command channel socket bound to the port and registered here.
     void OpenCommandSocket(UINT port, BOOL broadcast);
     void RefreshBar();
+    // Sends the rectangle of the capture on the screen link; the link's result.
+    int SendRect(CDib& capture, const zelvo::classroom::ScreenRect& r);
     // Sends unless the datagram would go to the broadcast address: echoes
     // and acknowledgements broadcast to every student would answer each other.
     void SendToTeacherOnly(int command);
@@ -93,6 +112,9 @@ private:
     CString m_strTeacherAddress = "127.0.0.1";
     UINT m_nScreenPort;
     CUdpSocket* m_pUdpSocket = nullptr;
+    // Changes whenever the command socket is replaced or deleted: the
+    // dispatcher stops reading a socket that a handler replaced.
+    unsigned m_nSocketGeneration = 0;
     CScreenSocket* m_pScreenLink = nullptr;
     CSystemTray m_tray;
     int m_bRemoteMouse = 0;
@@ -104,5 +126,8 @@ private:
     char m_szStudentName[256] = {};
     CNoticeWnd* m_pNotice = nullptr;
     zelvo::classroom::ScreenRequest m_screenRequest;
+    // The last capture as the teacher has it, and the JPEG quality it was sent at.
+    CDib m_reference;
+    int m_nReferenceQuality = 0;
     BYTE m_answerLetter = 0;
 };

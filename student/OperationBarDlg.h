@@ -3,6 +3,7 @@
 // logged in.
 #pragma once
 
+#include "FlatButton.h"
 #include "Framework.h"
 
 class CMainFrame;
@@ -24,7 +25,7 @@ public:
     int HandUp() const { return m_handUp; }
 
     CComboBox m_answerList;
-    CButton m_returnButton, m_handButton, m_questionButton, m_promptButton;
+    CFlatButton m_returnButton, m_handButton, m_questionButton, m_promptButton;
 
 protected:
     void DoDataExchange(CDataExchange* dx) override;
@@ -32,6 +33,8 @@ protected:
     void OnOK() override {}
     void OnCancel() override {}
     LRESULT OnNcHitTest(CPoint p);
+    void OnDrawItem(int id, LPDRAWITEMSTRUCT dis);
+    HBRUSH OnCtlColor(HDC dc, CWnd* wnd, UINT ctlColor);
     void OnReturn();
     void OnHand();
     void OnQuestion();
@@ -41,6 +44,8 @@ protected:
 
 private:
     void PostToFrame(UINT command);
+    // The hand button's text colours follow the hand.
+    void SetHandColors(int handUp);
 
     CMainFrame* m_pFrame = nullptr;
     int m_connected = 0, m_teacherVisit = 0, m_handUp = 0;

@@ -49,6 +49,12 @@ BOOL CStudentApp::PreTranslateMessage(MSG* msg)
 
 void CStudentApp::OnRunStudentMedia()
 {
+    RunStudentMedia();
+}
+
+void RunStudentMedia()
+{
+    // A missing program is not reported.
     fw::Shell().Execute(nullptr, "open", GetAppDirectory() + "Lindquor.exe", nullptr, nullptr, SW_SHOWNORMAL);
 }
 

@@ -20,3 +20,5 @@ private:
 
 // The program's folder with its trailing backslash.
 CString GetAppDirectory();
+// Starts the student media program Lindquor from the program's folder.
+void RunStudentMedia();

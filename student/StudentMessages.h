@@ -9,7 +9,7 @@
 #define WM_RUN_STUDENT_MEDIA (WM_USER + 1101)  // thread message to the application
 #define WM_HOOK_STOPPED (WM_USER + 10001)
 #define WM_UDP_NOTIFY (WM_USER + 10002)
-// wParam the screen link that was lost (0: the teacher said goodbye), lParam -1.
+// wParam the id of the screen link that was lost (0: the teacher said goodbye), lParam -1.
 #define WM_LINK_LOST (WM_USER + 10010)
 // wParam width, lParam height of a whole frame the teacher asked for.
 #define WM_FULL_FRAME_REQUEST (WM_USER + 10011)

@@ -18,6 +18,14 @@ public:
     BOOL SetMenuDefaultItem(UINT item, BOOL byPosition);
     void RemoveIcon();
     BOOL IsEnabled() const { return m_bEnabled; }
+    const NOTIFYICONDATA& IconData() const { return m_tnd; }
+
+    // The icon's notifications go to OnTrayNotification.
+    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
+    // Right button up: the icon's menu at the pointer, for the application's
+    // main window; double click: the menu's default command. 1 when the
+    // notification was for this icon.
+    virtual LRESULT OnTrayNotification(WPARAM id, LPARAM mouseMessage);
 
 private:
     NOTIFYICONDATA m_tnd = {};

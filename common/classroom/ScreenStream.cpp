@@ -2,6 +2,8 @@
 
 #include "bytes/ByteReader.h"
 
+#include <algorithm>
+
 namespace zelvo {
 namespace classroom {
 
@@ -15,15 +17,23 @@ std::vector<uint8_t> EncodeScreenLinkRequest(const ScreenRequest& r)
     return w.take();
 }
 
-std::vector<uint8_t> EncodeScreenFrame(int32_t x, int32_t y, const uint8_t* jpeg, size_t length)
+void WriteScreenFrameHead(int32_t x, int32_t y, int32_t length, uint8_t out[kScreenFrameHeadSize])
 {
     ByteWriter w;
     w.i32(CMD_SCREEN_FRAME);
     w.i32(x);
     w.i32(y);
-    w.i32((int32_t)length);
-    if (jpeg && length) w.bytes(jpeg, length);
-    return w.take();
+    w.i32(length);
+    const std::vector<uint8_t> head = w.take();
+    std::copy(head.begin(), head.end(), out);
+}
+
+std::vector<uint8_t> EncodeScreenFrame(int32_t x, int32_t y, const uint8_t* jpeg, size_t length)
+{
+    std::vector<uint8_t> out(kScreenFrameHeadSize);
+    WriteScreenFrameHead(x, y, (int32_t)length, out.data());
+    if (jpeg && length) out.insert(out.end(), jpeg, jpeg + length);
+    return out;
 }
 
 bool ScreenFrameReader::Feed(const uint8_t* data, size_t n)

@@ -22,6 +22,8 @@ constexpr uint32_t kMaxFrameLength = (uint32_t)kMaxScreenSide * kMaxScreenSide *
 std::vector<uint8_t> EncodeScreenLinkRequest(const ScreenRequest& r);
 // i32 1004, x, y, length and the JPEG bytes.
 std::vector<uint8_t> EncodeScreenFrame(int32_t x, int32_t y, const uint8_t* jpeg, size_t length);
+// The 16 bytes before a frame's JPEG.
+void WriteScreenFrameHead(int32_t x, int32_t y, int32_t length, uint8_t out[kScreenFrameHeadSize]);
 
 // The teacher's side: frames out of the student's stream. A command other than
 // 1004, or a length below 0 or above kMaxFrameLength, breaks the stream: its

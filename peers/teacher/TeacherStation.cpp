@@ -1,5 +1,7 @@
 #include "TeacherStation.h"
 
+#include "ScreenPicture.h"
+
 #include <arpa/inet.h>
 #include <fcntl.h>
 #include <poll.h>
@@ -127,6 +129,7 @@ struct TeacherStation::Student {
     int link = -1;
     std::unique_ptr<FrameEvents> frameEvents;
     std::unique_ptr<cls::ScreenFrameReader> frames;
+    ScreenPicture screen;
 };
 
 class TeacherStation::DatagramEvents : public cls::StudentMessageHandler {
@@ -190,6 +193,22 @@ public:
         }
         m_station.Event("frame " + AddressText(m_student.address) + " " + std::to_string(x) + " " + std::to_string(y) +
                         " " + std::to_string(length) + " " + file);
+        // A frame without its JPEG is the student's failed encoding: nothing to show.
+        if (length == 0) return;
+        switch (m_student.screen.Apply(x, y, jpeg, length)) {
+        case ScreenPicture::Result::Undecodable:
+            m_station.Event("undecodable " + AddressText(m_student.address) + " " + std::to_string(length));
+            return;
+        case ScreenPicture::Result::NotYet: return;
+        case ScreenPicture::Result::Updated: break;
+        }
+        std::string picture = "-";
+        if (!m_station.m_options.screenFolder.empty()) {
+            picture = m_station.m_options.screenFolder + "/" + AddressText(m_student.address) + "-screen.jpg";
+            if (!m_student.screen.Save(picture)) picture = "unwritten";
+        }
+        m_station.Event("screen " + AddressText(m_student.address) + " " + std::to_string(m_student.screen.Width()) +
+                        "x" + std::to_string(m_student.screen.Height()) + " " + picture);
     }
 
 private:
@@ -407,6 +426,7 @@ bool TeacherStation::ExecuteLine(const std::string& line)
         r.height = (int32_t)v[1];
         r.threshold = (uint8_t)v[2];
         r.quality = (int32_t)v[3];
+        s.screen.Expect(r.width, r.height);
         if (verb == "screen") {
             uint8_t raw[cls::kScreenRequestSize];
             cls::WriteScreenRequest(r, raw);

@@ -34,7 +34,8 @@ void Usage(std::FILE* out)
         "  --bind A      IPv4 address of the sockets (0.0.0.0; broadcasts reach only 0.0.0.0)\n"
         "  --control P   read control lines from the FIFO P (made when missing), else stdin\n"
         "  --events F    also append every event line to F\n"
-        "  --screens D   write each received screen frame to D/ADDRESS-N.jpg\n"
+        "  --screens D   write each received screen frame to D/ADDRESS-N.jpg and the\n"
+        "                student's whole screen, put together from them, to D/ADDRESS-screen.jpg\n"
         "  --auto-login  log in to every student that announces itself\n"
         "\n"
         "Control lines (ADDR: the student's address):\n"
@@ -55,7 +56,8 @@ void Usage(std::FILE* out)
         "details: presence, name, hand-state, hand-up, hand-down, answer, question,\n"
         "mouse, key, return, no-update, forward-end, bye, other, malformed (a datagram\n"
         "not of 260 bytes or with non-zero bytes after its payload), sent, sent-link,\n"
-        "link, link-end, frame (x y length file), no-link, unknown (a control line).\n"
+        "link, link-end, frame (x y length file), screen (WxH file: the screen so far),\n"
+        "undecodable (a frame's JPEG), no-link, unknown (a control line).\n"
         "SIGINT or SIGTERM ends the station like quit.\n",
         out);
 }

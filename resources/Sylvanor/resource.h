@@ -4,6 +4,7 @@
 #define IDR_MAINFRAME 128
 #define IDR_TRAY_MENU 102
 #define IDD_OPERATION_BAR 130
+#define IDD_QUESTION 131
 #define IDS_SOCKET_INIT_FAILED 104
 
 // Commands of the tray menu, the operation bar and the frame.
@@ -18,3 +19,6 @@
 #define IDC_BAR_QUESTION 1002
 #define IDC_BAR_PROMPT 1003
 #define IDC_BAR_ANSWER 1008
+
+// The question dialog.
+#define IDC_QUESTION_TEXT 1001

@@ -13,8 +13,6 @@ using testing_support::MessageBoxRecorder;
 using testing_support::PumpFor;
 using testing_support::PumpUntil;
 
-extern CStudentApp theApp;
-
 namespace {
 
 // The bytes after a datagram's defined payload are all zero.
@@ -224,7 +222,7 @@ TEST(StudentChannel, OnlyTheTeacherIsObeyedAndAFailedReadIsNoGoodbye)
     student->PostMessage(WM_UDP_NOTIFY, (WPARAM)student->GetCommandSocket()->Handle(), FD_READ);
     student->PostMessage(WM_UDP_NOTIFY, (WPARAM)discovery, FD_READ);
     // A link that is not the current one reports its loss.
-    student->PostMessage(WM_LINK_LOST, (WPARAM)(link + 1), -1);
+    student->PostMessage(WM_LINK_LOST, link->LinkId() + 1, -1);
     teacher.Send(cls::kCommandPort, cls::CMD_TEACHER_VISIT);
     ASSERT_TRUE(PumpUntil([&] { return student->TeacherVisit() == 1; }));
     PumpFor(200);
@@ -292,7 +290,7 @@ TEST(StudentChannel, HandAnswerVisitAndNoUpdate)
     EXPECT_EQ(0, student->TeacherVisit());
 }
 
-TEST(StudentChannel, PowerOffAndRestartSayGoodbyeFirstAndMediaGoesToTheApplication)
+TEST(StudentChannel, PowerOffAndRestartSayGoodbyeFirstAndMediaStartsEvenInAModalLoop)
 {
     TestTeacher teacher;
     RecordingShell shell;
@@ -311,12 +309,11 @@ TEST(StudentChannel, PowerOffAndRestartSayGoodbyeFirstAndMediaGoesToTheApplicati
     }
     EXPECT_EQ((std::vector<std::string>{"end 2 after bye", "end 9 after bye"}), shell.calls);
 
+    // The pump here dispatches as a modal loop does, without the
+    // application's own handling: the request still reaches the frame.
     shell.calls.clear();
     teacher.Send(cls::kCommandPort, cls::CMD_RUN_STUDENT_MEDIA);
-    ASSERT_TRUE(PumpUntilMessage(WM_RUN_STUDENT_MEDIA, msg));
-    EXPECT_EQ(nullptr, msg.hwnd);
-    EXPECT_EQ(1u, msg.wParam);
-    EXPECT_TRUE(theApp.PreTranslateMessage(&msg));
+    ASSERT_TRUE(PumpUntil([&] { return !shell.calls.empty(); }));
     EXPECT_EQ(std::vector<std::string>{"open " + std::string(GetAppDirectory()) + "Lindquor.exe 1"}, shell.calls);
 }
 
@@ -331,4 +328,112 @@ TEST(StudentChannel, ScreenRequestBeforeLoginIsNotActedOn)
     PumpFor(300);
     EXPECT_TRUE(student->IsIdle());
     EXPECT_EQ(0, student->GetScreenRequest().width);
+}
+
+namespace {
+
+// Fills the question dialog that opens next and closes it with the button.
+struct QuestionAnswer {
+    std::string text;
+    int button;
+    bool seen = false;
+};
+QuestionAnswer* g_answer = nullptr;
+
+BOOL CALLBACK FindQuestion(HWND w, LPARAM found)
+{
+    if (::IsWindowVisible(w) && ::GetDlgItem(w, IDC_QUESTION_TEXT)) *(HWND*)found = w;
+    return TRUE;
+}
+
+void CALLBACK AnswerQuestion(HWND, UINT, UINT_PTR id, DWORD)
+{
+    HWND dialog = nullptr;
+    ::EnumThreadWindows(::GetCurrentThreadId(), &FindQuestion, (LPARAM)&dialog);
+    if (!dialog) return;
+    ::KillTimer(nullptr, id);
+    g_answer->seen = true;
+    ::SetDlgItemTextA(dialog, IDC_QUESTION_TEXT, g_answer->text.c_str());
+    ::PostMessage(dialog, WM_COMMAND, MAKEWPARAM(g_answer->button, BN_CLICKED), (LPARAM)::GetDlgItem(dialog, g_answer->button));
+}
+
+// Runs the question command with the dialog answered; whether it opened.
+bool AskQuestion(StudentFrame& student, const std::string& text, int button)
+{
+    QuestionAnswer answer = {text, button};
+    g_answer = &answer;
+    const UINT_PTR timer = ::SetTimer(nullptr, 0, 50, &AnswerQuestion);
+    student->SendMessage(WM_COMMAND, ID_SEND_QUESTION);
+    ::KillTimer(nullptr, timer);
+    g_answer = nullptr;
+    return answer.seen;
+}
+
+} // namespace
+
+TEST(StudentCommands, AQuestionIsSentCutTo255BytesAndCancelSendsNothing)
+{
+    TestTeacher teacher;
+    StudentFrame student;
+    ASSERT_TRUE(student.created);
+    EXPECT_FALSE(AskQuestion(student, "early", IDOK)) << "no question before a teacher logs in";
+    ASSERT_TRUE(LogIn(teacher, student));
+    teacher.received.clear();
+
+    ASSERT_TRUE(AskQuestion(student, std::string(300, 'q'), IDOK));
+    ASSERT_TRUE(PumpUntil([&] { return teacher.Has(cls::CMD_TEXT_QUESTION); }));
+    const Received& long_ = teacher.received.back();
+    EXPECT_EQ(std::string(255, 'q'), std::string((const char*)long_.bytes.data() + 4, 255));
+    EXPECT_TRUE(ZeroAfter(long_, 255));
+
+    ASSERT_TRUE(AskQuestion(student, "never mind", IDCANCEL));
+    ASSERT_TRUE(AskQuestion(student, "", IDOK));
+    ASSERT_TRUE(PumpUntil([&] { return teacher.received.size() == 2; }));
+    PumpFor(100);
+    EXPECT_EQ((std::vector<int32_t>{cls::CMD_TEXT_QUESTION, cls::CMD_TEXT_QUESTION}), teacher.Commands());
+    EXPECT_TRUE(ZeroAfter(teacher.received.back(), 0)) << "an empty question";
+}
+
+TEST(StudentCommands, TheBarSitsTopRightAboveAllAndIsDraggedByAnyPoint)
+{
+    StudentFrame student;
+    ASSERT_TRUE(student.created);
+    COperationBarDlg& bar = student->GetOperationBar();
+    CRect r;
+    bar.GetWindowRect(&r);
+    EXPECT_EQ(::GetSystemMetrics(SM_CXSCREEN) - 60, r.right);
+    EXPECT_EQ(0, r.top);
+    EXPECT_TRUE(bar.GetExStyle() & WS_EX_TOPMOST);
+    EXPECT_EQ(HTCAPTION, bar.SendMessage(WM_NCHITTEST, 0, MAKELPARAM(r.left + 3, r.bottom - 3)));
+    // Buttons are owner-drawn flat buttons; the voice prompt only says what to do.
+    EXPECT_EQ((DWORD)BS_OWNERDRAW, bar.m_promptButton.GetStyle() & 0x1F);
+    MessageBoxRecorder boxes;
+    bar.SendMessage(WM_COMMAND, MAKEWPARAM(IDC_BAR_PROMPT, BN_CLICKED), (LPARAM)bar.m_promptButton.m_hWnd);
+    ASSERT_EQ(1u, boxes.boxes.size());
+    EXPECT_EQ("请用耳麦与老师通话...", boxes.boxes[0].text);
+}
+
+TEST(StudentLifeCycle, TheSessionsEndCleansUpOnlyWhenTheSessionReallyEnds)
+{
+    TestTeacher teacher;
+    StudentFrame student;
+    ASSERT_TRUE(student.created);
+    ASSERT_TRUE(LogIn(teacher, student));
+    teacher.received.clear();
+    // A log-off that another program cancelled.
+    student->SendMessage(WM_ENDSESSION, FALSE, 0);
+    PumpFor(200);
+    EXPECT_TRUE(teacher.received.empty());
+    ASSERT_NE(nullptr, student->GetCommandSocket());
+    EXPECT_NE(nullptr, student->GetScreenLink());
+    student->SendMessage(WM_ENDSESSION, TRUE, 0);
+    ASSERT_TRUE(PumpUntil([&] { return teacher.Has(cls::CMD_BYE); }));
+    EXPECT_EQ(nullptr, student->GetCommandSocket());
+    EXPECT_EQ(nullptr, student->GetScreenLink());
+    // Nothing goes out after the clean-up, nor twice.
+    student->SendMessage(WM_TIMER, TIMER_PRESENCE, 0);
+    student->SendMessage(WM_COMMAND, ID_RAISE_HAND);
+    student->SendMessage(WM_ENDSESSION, TRUE, 0);
+    PumpFor(200);
+    EXPECT_EQ(std::vector<int32_t>{cls::CMD_BYE}, teacher.Commands());
 }

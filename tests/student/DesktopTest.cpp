@@ -6,6 +6,8 @@
 
 #include "classroom/InputMapping.h"
 
+#include <map>
+
 #include <gtest/gtest.h>
 
 using namespace student_test;
@@ -195,4 +197,163 @@ TEST_F(Desktop, ForwardedInputReachesTheTeacherUntilF12)
     ASSERT_TRUE(PumpUntil([&] { return !student->IsConnected(); }));
     EXPECT_EQ(nullptr, student->GetNotice());
     EXPECT_TRUE(InstallKMHook(student->m_hWnd, 0)) << "the reset removed both hooks";
+}
+
+namespace {
+
+// What a popup menu showed, read from inside its modal loop, which is then ended.
+struct ShownMenu {
+    bool shown = false;
+    UINT defaultItem = (UINT)-1;
+    std::map<UINT, UINT> states;  // command -> MF_ flags
+    RECT where = {};
+};
+ShownMenu* g_menu = nullptr;
+
+void CALLBACK ReadMenu(HWND, UINT, UINT_PTR id, DWORD)
+{
+    HWND popup = ::FindWindowA("#32768", nullptr);
+    if (!popup || !::IsWindowVisible(popup)) return;
+    ::KillTimer(nullptr, id);
+    HMENU menu = (HMENU)::SendMessage(popup, MN_GETHMENU, 0, 0);
+    g_menu->shown = true;
+    g_menu->defaultItem = ::GetMenuDefaultItem(menu, TRUE, GMDI_USEDISABLED);
+    for (UINT command : {ID_TEACHER_RETURN, ID_RAISE_HAND, ID_SEND_QUESTION, ID_SHOW_OPERATION_BAR})
+        g_menu->states[command] = ::GetMenuState(menu, command, MF_BYCOMMAND);
+    ::GetWindowRect(popup, &g_menu->where);
+    ::EndMenu();
+}
+
+// Sends the message that opens a menu and reads the menu it shows.
+ShownMenu ShowMenu(HWND to, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    ShownMenu shown;
+    g_menu = &shown;
+    ::SetTimer(nullptr, 0, 50, &ReadMenu);
+    ::SendMessage(to, message, wParam, lParam);
+    g_menu = nullptr;
+    return shown;
+}
+
+// The application's main window is the target of the tray icon's commands.
+class MainWindowIs {
+public:
+    explicit MainWindowIs(CWnd* wnd) : m_previous(AfxGetApp()->m_pMainWnd) { AfxGetApp()->m_pMainWnd = wnd; }
+    ~MainWindowIs() { AfxGetApp()->m_pMainWnd = m_previous; }
+
+private:
+    CWnd* m_previous;
+};
+
+void MoveMouseTo(const CPoint& p, DWORD buttons = 0)
+{
+    const int cx = ::GetSystemMetrics(SM_CXSCREEN), cy = ::GetSystemMetrics(SM_CYSCREEN);
+    ::mouse_event(MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE | buttons, (DWORD)cls::AbsoluteCoordinate(p.x, cx),
+                  (DWORD)cls::AbsoluteCoordinate(p.y, cy), 0, 0);
+    PumpFor(150);
+}
+
+CPoint CentreOf(const CWnd& wnd)
+{
+    CRect r;
+    wnd.GetWindowRect(&r);
+    return r.CenterPoint();
+}
+
+} // namespace
+
+TEST_F(Desktop, TheTrayMenuAndTheContextMenuOfferTheCommandsAsTheStateAllows)
+{
+    TestTeacher teacher;
+    StudentFrame student;
+    ASSERT_TRUE(student.created);
+    MainWindowIs main(student.frame);
+    const NOTIFYICONDATA& icon = student->GetTray().IconData();
+    ASSERT_TRUE(student->GetTray().IsEnabled());
+    EXPECT_EQ(0, strcmp("ORLISK Veskara Audience", icon.szTip));
+
+    // Before a login: raise hand and question are disabled; raise hand is the default.
+    ShownMenu menu = ShowMenu(icon.hWnd, WM_TRAY_NOTIFY, IDR_TRAY_MENU, WM_RBUTTONUP);
+    ASSERT_TRUE(menu.shown);
+    EXPECT_EQ(1u, menu.defaultItem);
+    EXPECT_TRUE(menu.states[ID_RAISE_HAND] & MF_GRAYED);
+    EXPECT_TRUE(menu.states[ID_SEND_QUESTION] & MF_GRAYED);
+    EXPECT_TRUE(menu.states[ID_TEACHER_RETURN] & MF_GRAYED);
+    EXPECT_FALSE(menu.states[ID_SHOW_OPERATION_BAR] & MF_GRAYED);
+
+    // A double click raises the hand once a teacher is there, and the menu shows it.
+    ASSERT_TRUE(LogIn(teacher, student));
+    teacher.received.clear();
+    ::SendMessage(icon.hWnd, WM_TRAY_NOTIFY, IDR_TRAY_MENU, WM_LBUTTONDBLCLK);
+    EXPECT_EQ(1, student->HandUp());
+    ASSERT_TRUE(PumpUntil([&] { return teacher.Has(cls::CMD_HAND_UP); }));
+    menu = ShowMenu(icon.hWnd, WM_TRAY_NOTIFY, IDR_TRAY_MENU, WM_RBUTTONUP);
+    ASSERT_TRUE(menu.shown);
+    EXPECT_FALSE(menu.states[ID_RAISE_HAND] & MF_GRAYED);
+    EXPECT_TRUE(menu.states[ID_RAISE_HAND] & MF_CHECKED);
+    EXPECT_FALSE(menu.states[ID_SEND_QUESTION] & MF_GRAYED);
+    // Another icon's notification is not this one's.
+    EXPECT_EQ(0, ::SendMessage(icon.hWnd, WM_TRAY_NOTIFY, IDR_TRAY_MENU + 1, WM_LBUTTONDBLCLK));
+    EXPECT_EQ(1, student->HandUp());
+
+    // The frame's context menu from the keyboard opens by its client origin.
+    menu = ShowMenu(student->m_hWnd, WM_CONTEXTMENU, (WPARAM)student->m_hWnd, MAKELPARAM(-1, -1));
+    ASSERT_TRUE(menu.shown);
+    CPoint origin(5, 5);
+    student->ClientToScreen(&origin);
+    EXPECT_NEAR(origin.x, menu.where.left, 2);
+    EXPECT_NEAR(origin.y, menu.where.top, 2);
+    EXPECT_TRUE(menu.states[ID_RAISE_HAND] & MF_CHECKED);
+}
+
+TEST_F(Desktop, FlatButtonsLightUpUnderTheMouseOnlyAsTheyShould)
+{
+    TestTeacher teacher;
+    StudentFrame student;
+    ASSERT_TRUE(student.created);
+    ASSERT_TRUE(LogIn(teacher, student));
+    COperationBarDlg& bar = student->GetOperationBar();
+    CFlatButton& hand = bar.m_handButton;
+    CFlatButton& question = bar.m_questionButton;
+    ASSERT_TRUE(bar.IsWindowVisible());
+    ::SetForegroundWindow(bar.m_hWnd);
+    PumpFor(100);
+
+    MoveMouseTo(CentreOf(hand));
+    EXPECT_TRUE(hand.IsMouseOver());
+    MoveMouseTo(CentreOf(question));
+    EXPECT_FALSE(hand.IsMouseOver()) << "left";
+    EXPECT_TRUE(question.IsMouseOver());
+    // Leaving for another program's window is noticed by the platform's polling.
+    MoveMouseTo(CPoint(10, 500));
+    EXPECT_TRUE(PumpUntil([&] { return !question.IsMouseOver(); }, 2000));
+
+    // Entering with the left button held does not light it up.
+    ::mouse_event(MOUSEEVENTF_LEFTDOWN, 0, 0, 0, 0);
+    MoveMouseTo(CentreOf(hand));
+    EXPECT_FALSE(hand.IsMouseOver());
+    ::mouse_event(MOUSEEVENTF_LEFTUP, 0, 0, 0, 0);
+    MoveMouseTo(CPoint(10, 500));
+
+    // A click on the hand raises it; the button's text turns red, purple under the mouse.
+    teacher.received.clear();
+    MoveMouseTo(CentreOf(hand));
+    ::mouse_event(MOUSEEVENTF_LEFTDOWN, 0, 0, 0, 0);
+    ::mouse_event(MOUSEEVENTF_LEFTUP, 0, 0, 0, 0);
+    ASSERT_TRUE(PumpUntil([&] { return teacher.Has(cls::CMD_HAND_UP); }));
+    EXPECT_EQ(RGB(0xFF, 0, 0), hand.GetColor(CFlatButton::BtnColorOutFg));
+    EXPECT_EQ(RGB(0x7F, 0, 0x7F), hand.GetColor(CFlatButton::BtnColorInFg));
+    EXPECT_EQ(RGB(0, 0x7F, 0), question.GetColor(CFlatButton::BtnColorInFg));
+    testing_support::SaveScreenshot(bar.m_hWnd, "student-bar-hand-up.bmp");
+    teacher.Send(cls::kCommandPort, cls::CMD_HAND_DOWN);
+    ASSERT_TRUE(PumpUntil([&] { return student->HandUp() == 0; }));
+    EXPECT_EQ(RGB(0, 0, 0), hand.GetColor(CFlatButton::BtnColorOutFg));
+
+    // Disabled, a button gives the focus away.
+    question.SetFocus();
+    ASSERT_EQ(question.m_hWnd, ::GetFocus());
+    teacher.Send(cls::kCommandPort, cls::CMD_BYE);
+    ASSERT_TRUE(PumpUntil([&] { return !student->IsConnected(); }));
+    EXPECT_FALSE(question.IsWindowEnabled());
+    EXPECT_NE(question.m_hWnd, ::GetFocus());
 }

@@ -8,6 +8,7 @@
 #include "resource.h"
 
 #include "classroom/Datagram.h"
+#include "classroom/ScreenStream.h"
 
 #include <string>
 #include <vector>
@@ -18,6 +19,12 @@ namespace cls = zelvo::classroom;
 
 const char kTeacherAddress[] = "127.0.0.1";
 const char kStudentAddress[] = "127.0.0.2";
+
+// A screen frame read on the teacher's end of the link.
+struct Frame {
+    int32_t x, y;
+    std::vector<uint8_t> jpeg;
+};
 
 struct Received {
     std::vector<uint8_t> bytes;
@@ -31,7 +38,7 @@ class TestTeacher {
 public:
     // listen: accept screen links on port 200.
     explicit TestTeacher(bool listen = true) : m_discovery(this, cls::kDiscoveryPort), m_command(this, cls::kCommandPort),
-                                               m_listener(this)
+                                               m_listener(this), m_link(this)
     {
         m_discovery.Open();
         m_command.Open();
@@ -66,7 +73,20 @@ public:
     int Links() const { return m_links; }
     bool LinkOpen() const { return m_link.m_hSocket != INVALID_SOCKET; }
     void DropLink() { m_link.Close(); }
+    // Bytes on the screen link, as the teacher's requests.
+    bool SendOnLink(const std::vector<uint8_t>& bytes)
+    {
+        return m_link.Send(bytes.data(), (int)bytes.size()) == (int)bytes.size();
+    }
+    bool LinkBroken() const { return m_link.reader.Broken(); }
+    size_t NoUpdates() const
+    {
+        size_t n = 0;
+        for (const auto& r : received) n += r.Command() == cls::CMD_NO_UPDATE;
+        return n;
+    }
     std::vector<Received> received;
+    std::vector<Frame> frames;
 
 private:
     class Udp : public CAsyncSocket {
@@ -103,9 +123,25 @@ private:
         }
         TestTeacher* m_teacher;
     };
+    class Link : public CAsyncSocket, public cls::ScreenFrameReader::Handler {
+    public:
+        explicit Link(TestTeacher* t) : reader(*this), m_teacher(t) {}
+        void OnReceive(int) override
+        {
+            static uint8_t buf[65536];
+            int n;
+            while ((n = Receive(buf, sizeof buf)) > 0) reader.Feed(buf, (size_t)n);
+        }
+        void OnFrame(int32_t x, int32_t y, const uint8_t* jpeg, size_t length) override
+        {
+            m_teacher->frames.push_back({x, y, std::vector<uint8_t>(jpeg, jpeg + length)});
+        }
+        cls::ScreenFrameReader reader;
+        TestTeacher* m_teacher;
+    };
     Udp m_discovery, m_command;
     Listener m_listener;
-    CAsyncSocket m_link;
+    Link m_link;
     int m_links = 0;
 };
 

@@ -115,14 +115,18 @@ public:
         shutdownLog = testing_support::OutputFolder() + "\\classroom-shutdown.log";
         ::DeleteFileA(boxLog.c_str());
         ::DeleteFileA(shutdownLog.c_str());
+        mediaLog = testing_support::OutputFolder() + "\\classroom-lindquor.log";
+        ::DeleteFileA(mediaLog.c_str());
         ::SetEnvironmentVariableA("FW_MSGBOX_LOG", boxLog.c_str());
         ::SetEnvironmentVariableA("FW_SHUTDOWN_LOG", shutdownLog.c_str());
-        std::string path = dir + "..\\..\\student\\Sylvanor.exe";
+        ::SetEnvironmentVariableA("LINDQUOR_LOG", mediaLog.c_str());
+        path = dir + "..\\..\\student\\Sylvanor.exe";
         std::string line = "\"" + path + "\"";
         STARTUPINFOA si = {sizeof si};
         started = ::CreateProcessA(path.c_str(), &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &m_process);
         ::SetEnvironmentVariableA("FW_MSGBOX_LOG", nullptr);
         ::SetEnvironmentVariableA("FW_SHUTDOWN_LOG", nullptr);
+        ::SetEnvironmentVariableA("LINDQUOR_LOG", nullptr);
         if (started) PumpUntil([&] { return (frame = ::FindWindowA(nullptr, "Sylvanor")) != nullptr; }, 10000);
     }
     ~StudentProgram()
@@ -159,19 +163,40 @@ public:
         s << in.rdbuf();
         return s.str();
     }
-    std::string Shutdowns() const
+    std::string Shutdowns() const { return ReadFile(shutdownLog); }
+    std::string MediaStarts() const { return ReadFile(mediaLog); }
+    // Starts the program once more; its exit code, or -1 when it did not end in time.
+    long StartAgain() const
     {
-        std::ifstream in(shutdownLog);
-        std::stringstream s;
-        s << in.rdbuf();
-        return s.str();
+        std::string line = "\"" + path + "\"";
+        STARTUPINFOA si = {sizeof si};
+        PROCESS_INFORMATION pi = {};
+        if (!::CreateProcessA(path.c_str(), &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return -2;
+        long code = -1;
+        if (PumpUntil([&] { return ::WaitForSingleObject(pi.hProcess, 0) == WAIT_OBJECT_0; }, 10000)) {
+            DWORD c = 0;
+            ::GetExitCodeProcess(pi.hProcess, &c);
+            code = (long)c;
+        } else {
+            ::TerminateProcess(pi.hProcess, 1);
+        }
+        ::CloseHandle(pi.hThread);
+        ::CloseHandle(pi.hProcess);
+        return code;
     }
 
     BOOL started = FALSE;
     HWND frame = nullptr;
-    std::string boxLog, shutdownLog;
+    std::string path, boxLog, shutdownLog, mediaLog;
 
 private:
+    static std::string ReadFile(const std::string& file)
+    {
+        std::ifstream in(file);
+        std::stringstream s;
+        s << in.rdbuf();
+        return s.str();
+    }
     struct Search {
         DWORD pid;
         bool found;
@@ -349,4 +374,61 @@ TEST_F(Classroom, ARestartOrderedByTheTeacherSaysGoodbyeFirst)
     ASSERT_GE(teacher.WaitFor(student, "bye", mark), 0);
     ASSERT_TRUE(program.Exited(10000));
     EXPECT_EQ("ExitWindowsEx 2\n", program.Shutdowns());
+}
+
+TEST_F(Classroom, TheTeacherReceivesTheStudentsScreenAndStartsItsMediaProgram)
+{
+    Teacher teacher;
+    StudentProgram program;
+    ASSERT_TRUE(program.started);
+    ASSERT_GE(LogIn(teacher), 0);
+    const int cx = ::GetSystemMetrics(SM_CXSCREEN), cy = ::GetSystemMetrics(SM_CYSCREEN);
+    const std::string size = std::to_string(cx) + "x" + std::to_string(cy);
+
+    // The whole screen first, put together by the teacher; then nothing new.
+    size_t mark = teacher.Count(student);
+    ASSERT_TRUE(teacher.Say("screen " + student + " 0 0 8 80"));
+    ASSERT_GE(teacher.WaitFor(student, "frame", mark, "0 0 "), 0);
+    const int screen = teacher.WaitFor(student, "screen", mark, size + " ");
+    ASSERT_GE(screen, 0);
+    const std::string file = teacher.Events(student)[(size_t)screen].rest.substr(size.size() + 1);
+    EXPECT_EQ(std::string::npos, file.find("unwritten"));
+    // The bar that the login showed may still have been painting; then its
+    // rectangle comes first.
+    int noUpdate = -1;
+    for (int i = 0; i < 3 && noUpdate < 0; ++i) {
+        mark = teacher.Count(student);
+        ASSERT_TRUE(teacher.Say("screen " + student + " 0 0 8 80"));
+        PumpUntil([&] { return teacher.Find(student, "frame", mark) >= 0 || teacher.Find(student, "no-update", mark) >= 0; });
+        noUpdate = teacher.Find(student, "no-update", mark);
+    }
+    EXPECT_GE(noUpdate, 0);
+    // On the screen link, at another size: a whole frame at once.
+    mark = teacher.Count(student);
+    ASSERT_TRUE(teacher.Say("full-screen " + student + " 640 480 8 70"));
+    ASSERT_GE(teacher.WaitFor(student, "screen", mark, "640x480 "), 0);
+
+    // The media program is started from the program's own folder.
+    ASSERT_TRUE(teacher.Say("media " + student));
+    ASSERT_TRUE(PumpUntil([&] { return !program.MediaStarts().empty(); }, 10000));
+    EXPECT_NE(std::string::npos, program.MediaStarts().find("\\student\\Lindquor.exe"));
+    EXPECT_EQ(-1, teacher.Find(student, "malformed"));
+    EXPECT_EQ("", program.Boxes());
+}
+
+TEST_F(Classroom, ASecondStartShowsTheFirstOnesBarAndEnds)
+{
+    StudentProgram program;
+    ASSERT_TRUE(program.started);
+    ASSERT_NE(nullptr, program.frame);
+    HWND bar = nullptr;
+    ASSERT_TRUE(PumpUntil([&] { return (bar = ::FindWindowA(nullptr, "ORLISK Veskara Audience")) != nullptr; }));
+    PumpFor(300);
+    EXPECT_FALSE(::IsWindowVisible(bar)) << "no teacher yet";
+    EXPECT_EQ(0, program.StartAgain());
+    EXPECT_TRUE(::IsWindowVisible(bar));
+    EXPECT_FALSE(program.Exited(300)) << "the first one keeps running";
+    int bars = 0;
+    for (HWND w = nullptr; (w = ::FindWindowExA(nullptr, w, nullptr, "ORLISK Veskara Audience")) != nullptr;) ++bars;
+    EXPECT_EQ(1, bars);
 }
