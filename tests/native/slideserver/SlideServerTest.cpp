@@ -532,8 +532,6 @@ TEST_F(SlideServerTest, BadRequestsCloseOnlyTheirConnection)
     std::vector<std::pair<const char*, std::vector<uint8_t>>> bad;
     auto tile = [](TileRect r, double sx, double sy) { return Frame(TileRequestBody(kTileRequest, r, sx, sy)); };
     const double nan = std::numeric_limits<double>::quiet_NaN();
-    bad.push_back({"outside the library", Frame(StringCommandBody(kOpenSlide, "C:\\..\\..\\slideserver-test-secret.jpg", 0))});
-    bad.push_back({"no such slide", Frame(StringCommandBody(kOpenSlide, "C:\\slides\\nothing.jpg", 0))});
     bad.push_back({"negative rectangle", tile(TileRect{100, 100, 50, 200}, 1, 1)});
     bad.push_back({"NaN scale", tile(TileRect{0, 0, 10, 10}, nan, 1)});
     bad.push_back({"infinite scale", tile(TileRect{0, 0, 10, 10}, 1, std::numeric_limits<double>::infinity())});
@@ -670,4 +668,24 @@ TEST_F(SlideServerTest, NoRegionIsSentAfterACancelHasBeenRead)
         ASSERT_TRUE(c.Receive(r, 10000));
         EXPECT_EQ((uint32_t)kGetMarks, r.code) << "a region piece came after the cancel";
     }
+}
+
+// A slide the library does not hold (or one outside it) is refused with a
+// header the viewer does not accept, and the link goes on serving.
+TEST_F(SlideServerTest, AnUnknownSlideIsRefusedAndTheLinkStays)
+{
+    Client c(Port());
+    std::vector<uint8_t> keep;
+    Open(c, kSlidePath, keep);
+    for (const char* path : {"C:\\slides\\nothing.jpg", "C:\\..\\..\\slideserver-test-secret.jpg"}) {
+        SCOPED_TRACE(path);
+        const SlideHeaderReply refusal = Open(c, path, keep);
+        EXPECT_EQ("", refusal.header.signature);
+        EXPECT_EQ(0, refusal.thumbnailFactor);
+        EXPECT_EQ(0u, refusal.jpegLength);
+    }
+    // Still the slide opened before: its regions come.
+    TileRect req{0, 0, 64, 64};
+    EXPECT_EQ(1u, Region(c, kTileRequest, req, 0.5, req).size());
+    EXPECT_FALSE(c.ClosedByServer(300));
 }
