@@ -51,11 +51,11 @@ int ScreenCy() { return ::GetSystemMetrics(SM_CYSCREEN); }
 // The slide view as the viewer runs it, with counters on what comes back.
 class CObservedView : public CSlideView {
 public:
-    void OnTileData(uint32_t code, const uint8_t* payload, size_t length) override
+    void OnTileData(uint32_t code, const link::TileRect& rect, const uint8_t* jpeg, size_t length) override
     {
-        CSlideView::OnTileData(code, payload, length);
-        // Whole frame on the wire: length prefix, code, payload.
-        const uint64_t frame = 8 + (uint64_t)length;
+        CSlideView::OnTileData(code, rect, jpeg, length);
+        // Whole frame on the wire: length prefix, code, rectangle, JPEG.
+        const uint64_t frame = 8 + 16 + (uint64_t)length;
         if (code == link::kTileRequest) {
             ++replies;
             replyBytes += frame;

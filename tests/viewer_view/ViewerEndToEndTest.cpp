@@ -216,9 +216,33 @@ BOOL CALLBACK FindViewerFrame(HWND wnd, LPARAM l)
     return TRUE;
 }
 
+struct FindTop {
+    DWORD pid;
+    HWND found = nullptr;
+};
+
+BOOL CALLBACK FindTopWindow(HWND wnd, LPARAM l)
+{
+    auto* f = reinterpret_cast<FindTop*>(l);
+    DWORD pid = 0;
+    ::GetWindowThreadProcessId(wnd, &pid);
+    if (pid != f->pid || !::IsWindowVisible(wnd) || ::GetWindow(wnd, GW_OWNER)) return TRUE;
+    f->found = wnd;
+    return FALSE;
+}
+
+// A visible window of the process that no other window owns.
+HWND TopWindowOf(DWORD pid)
+{
+    FindTop find{pid};
+    ::EnumWindows(&FindTopWindow, (LPARAM)&find);
+    return find.found;
+}
+
 class ViewerEndToEnd : public ::testing::Test {
 protected:
-    void SetUp() override
+    // Starts the delivered viewer on a slide as the catalogue client does.
+    void StartViewer(const std::string& slide)
     {
         char exe[MAX_PATH] = {};
         ::GetModuleFileNameA(nullptr, exe, MAX_PATH);
@@ -226,7 +250,7 @@ protected:
         path = path.substr(0, path.find_last_of('\\'));       // tests\viewer_view
         path = path.substr(0, path.find_last_of('\\'));       // tests
         path = path.substr(0, path.find_last_of('\\')) + "\\viewer\\Oskerin.exe";
-        std::string line = "\"" + path + "\" " + kSlide + ", 0, 127.0.0.1";
+        std::string line = "\"" + path + "\" " + slide + ", 0, 127.0.0.1";
         STARTUPINFOA si{};
         si.cb = sizeof si;
         ASSERT_TRUE(::CreateProcessA(path.c_str(), &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &process))
@@ -234,6 +258,7 @@ protected:
     }
     void TearDown() override
     {
+        if (!process.hProcess) return;
         if (frame) ::PostMessage(frame, WM_CLOSE, 0, 0);
         if (::WaitForSingleObject(process.hProcess, 10000) != WAIT_OBJECT_0) ::TerminateProcess(process.hProcess, 1);
         ::CloseHandle(process.hThread);
@@ -303,6 +328,7 @@ protected:
 TEST_F(ViewerEndToEnd, OpensZoomsAndPansAgainstTheSlideServer)
 {
     ServerLog log;
+    StartViewer(kSlide);
     FindFrame find{process.dwProcessId};
     ASSERT_TRUE(WaitFor([&] {
         ::EnumWindows(&FindViewerFrame, (LPARAM)&find);
@@ -399,4 +425,45 @@ TEST_F(ViewerEndToEnd, OpensZoomsAndPansAgainstTheSlideServer)
     ::IntersectRect(&shown.rect, &moved, &image);
     ExpectServerPixels(shown, moved);
     testing_support::SaveScreenshot(frame, "viewer_end_to_end_panned.bmp");
+}
+
+// A slide the server does not hold: the user is told once, the link stays up
+// and nothing is asked again, for a minute of the viewer's (scaled) timers.
+TEST_F(ViewerEndToEnd, AnUnknownSlideIsReportedOnceAndTheLinkStays)
+{
+    ServerLog log;
+    const std::string boxes = testing_support::OutputFolder() + "\\unknown-slide-boxes.txt";
+    ::DeleteFileA(boxes.c_str());
+    // A minute of the viewer's timers in three seconds: twelve keep-alive ticks.
+    const double scale = 0.05;
+    ::SetEnvironmentVariableA("FW_TIMER_SCALE", "0.05");
+    ::SetEnvironmentVariableA("FW_MSGBOX_LOG", boxes.c_str());
+    StartViewer("D:\\Slides\\nosuch.tif");
+    ::SetEnvironmentVariableA("FW_TIMER_SCALE", nullptr);
+    ::SetEnvironmentVariableA("FW_MSGBOX_LOG", nullptr);
+    auto shown = [&] {
+        std::ifstream f(boxes, std::ios::binary);
+        std::vector<std::string> lines;
+        for (std::string line; std::getline(f, line);) lines.push_back(line);
+        return lines;
+    };
+    ASSERT_TRUE(WaitFor([&] { return !shown().empty(); })) << "no message for the unknown slide";
+    testing_support::PumpFor((DWORD)(60000 * scale));
+
+    const auto lines = shown();
+    ASSERT_EQ(1u, lines.size());
+    EXPECT_NE(std::string::npos, lines[0].find(u8"数据不可读！")) << lines[0];
+    int opens = 0, connects = 0, closes = 0;
+    for (const auto& l : log.Lines()) {
+        opens += l.find(" open \"D:\\Slides\\nosuch.tif\"") != std::string::npos;
+        connects += l.find(" connected") != std::string::npos;
+        closes += l.find("closed") != std::string::npos;
+    }
+    EXPECT_EQ(1, opens) << "the viewer asked again";
+    EXPECT_EQ(1, connects) << "the viewer reconnected";
+    EXPECT_EQ(0, closes);
+    DWORD code = 0;
+    EXPECT_TRUE(::GetExitCodeProcess(process.hProcess, &code) && code == STILL_ACTIVE);
+    // The viewer's frame, to close it.
+    frame = TopWindowOf(process.dwProcessId);
 }

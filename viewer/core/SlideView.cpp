@@ -231,10 +231,10 @@ void CSlideView::SetEyepieceCircle()
     }
 }
 
-void CSlideView::OnSlideHeader(int32_t thumbnailFactor, const slidelink::SlideHeader& header,
-                               const std::string& textA, const std::string& textB, const std::string& matrixText,
-                               const uint8_t*, size_t jpegLength, const uint8_t* jpeg)
+void CSlideView::OnSlideHeader(const slidelink::SlideHeaderReply& reply)
 {
+    const slidelink::SlideHeader& header = reply.header;
+    const int32_t thumbnailFactor = reply.thumbnailFactor;
     // Nothing of the open slide is touched before the header is known to be usable.
     const view::HeaderKind kind = view::ClassifyHeader(header, thumbnailFactor);
     if (kind == view::HeaderKind::kRejected) {
@@ -243,7 +243,7 @@ void CSlideView::OnSlideHeader(int32_t thumbnailFactor, const slidelink::SlideHe
     }
 
     if (m_pNavigator) {
-        CMemFile file(const_cast<BYTE*>(jpeg), (UINT)jpegLength);
+        CMemFile file(const_cast<BYTE*>(reply.jpeg), (UINT)reply.jpegLength);
         m_pNavigator->LoadThumbnail(file);
         RaiseOverview();
     }
@@ -279,7 +279,7 @@ void CSlideView::OnSlideHeader(int32_t thumbnailFactor, const slidelink::SlideHe
     m_visibleWidth = fit.visibleWidth;
     m_visibleHeight = fit.visibleHeight;
 
-    SetFrameTitle(textA, textB, matrixText);
+    SetFrameTitle(reply.textA, reply.textB, reply.matrixText);
     UpdateInfoText();
     if (m_pNavigator)
         m_pNavigator->SetSampleSize(fit.specimenWidthM * 1000.0, fit.specimenHeightM * 1000.0, m_screenPpmX,
@@ -623,14 +623,9 @@ void CSlideView::SendTileRequest(const RECT& rect, BOOL prefetch)
     m_pLink->SendCommand(prefetch ? slidelink::kTilePrefetch : slidelink::kTileRequest, request);
 }
 
-void CSlideView::OnTileData(uint32_t code, const uint8_t* payload, size_t length)
+void CSlideView::OnTileData(uint32_t code, const slidelink::TileRect& wire, const uint8_t* jpeg, size_t jpegLength)
 {
-    slidelink::TileRect wire;
-    const uint8_t* jpeg = nullptr;
-    size_t jpegLength = 0;
-    // A reply too short to hold its rectangle carries nothing to draw.
-    if (m_discardRegions || !m_pDisplay || !slidelink::ParseTileReply(payload, length, wire, jpeg, jpegLength))
-        return;
+    if (m_discardRegions || !m_pDisplay) return;
     const view::Rect region = view::Normalised(view::Rect{wire.left, wire.top, wire.right, wire.bottom});
     if (!view::RegionWasRequested(m_requested, region)) return;
     m_received.push_back(region);

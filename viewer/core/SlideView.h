@@ -40,13 +40,12 @@ public:
 
     // The link's owner.
     HWND GetLinkWindow() const override { return m_hWnd; }
-    void OnSlideHeader(int32_t thumbnailFactor, const zelvo::slidelink::SlideHeader& header, const std::string& textA,
-                       const std::string& textB, const std::string& matrixText, const uint8_t* reserved,
-                       size_t jpegLength, const uint8_t* jpeg) override;
+    void OnSlideHeader(const zelvo::slidelink::SlideHeaderReply& reply) override;
     void OnSlideResumed() override;
-    void OnTileData(uint32_t code, const uint8_t* payload, size_t length) override;
+    void OnTileData(uint32_t code, const zelvo::slidelink::TileRect& rect, const uint8_t* jpeg,
+                    size_t jpegLength) override;
     void OnMarkData(uint32_t code, const uint8_t* payload, size_t length) override;
-    void OnMediaData(uint32_t, const uint8_t*, size_t) override {}
+    void OnMediaData(const zelvo::slidelink::MediaReply&) override {}
 
     // Region requests. Rectangles are relative to the view origin, in
     // display pixels of the image at the current magnification.
