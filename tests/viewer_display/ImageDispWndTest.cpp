@@ -121,6 +121,9 @@ TEST_F(DisplayTest, CreationMakesTheThreeBuffersAndCoversTheParent)
     EXPECT_EQ(c.bottom, 600);
     EXPECT_NE(disp->m_handCursor, nullptr);
     EXPECT_NE(disp->m_grabCursor, nullptr);
+    char name[64] = {};
+    ::GetClassNameA(disp->m_hWnd, name, sizeof name);
+    EXPECT_STREQ("CImageDispWnd", name);
 }
 
 // Every sign combination of the pan offset: the kept part must be an exact

@@ -83,6 +83,14 @@ BOOL CImageDispWnd::CreateDisplay(CWnd* parent, CWnd* owner, UINT notifyMessage)
     return m_mainReady;
 }
 
+BOOL CImageDispWnd::PreCreateWindow(CREATESTRUCT& cs)
+{
+    // Under its own class name, so that other programs and tools can find it.
+    cs.lpszClass = AfxRegisterNamedWndClass(_T("CImageDispWnd"), CS_DBLCLKS | CS_HREDRAW | CS_VREDRAW,
+                                            ::LoadCursor(nullptr, IDC_ARROW));
+    return cs.lpszClass != nullptr;
+}
+
 int CImageDispWnd::OnCreate(LPCREATESTRUCT)
 {
     if (Default() == -1) return -1;

@@ -89,6 +89,7 @@ public:
     BOOL OnMouseWheel(UINT flags, short delta, CPoint p);
 
 protected:
+    BOOL PreCreateWindow(CREATESTRUCT& cs) override;
     DECLARE_MESSAGE_MAP()
 
 private:
