@@ -70,14 +70,14 @@ public:
     // The screen area at the view origin as the view asks for it: clipped to the image.
     view::Rect ScreenArea() const
     {
-        const view::Rect screen{m_origin.x, m_origin.y, m_origin.x + ScreenCx(), m_origin.y + ScreenCy()};
-        return view::Intersect(screen, view::Rect{0, 0, Display()->m_displayWidth, Display()->m_displayHeight});
+        const view::Rect screen{Origin().x, Origin().y, Origin().x + ScreenCx(), Origin().y + ScreenCy()};
+        return view::Intersect(screen, view::Rect{0, 0, Display()->DisplayWidth(), Display()->DisplayHeight()});
     }
     bool ScreenComplete() const
     {
         if (!IsSlideOpen() || !Display()) return false;
         const view::Rect area = ScreenArea();
-        return area.IsEmpty() || view::SubtractReceivedRects(m_received, 0, area).empty();
+        return area.IsEmpty() || view::SubtractReceivedRects(Received(), 0, area).empty();
     }
     // Starts a measurement: counters to zero, completion unknown.
     void Watch()
@@ -91,8 +91,7 @@ public:
     // otherwise fill the next pan's area in advance.
     void HoldPrefetch()
     {
-        if (m_prefetchTimer) KillTimer(kPrefetchTimer);
-        m_prefetchTimer = 0;
+        CancelPrefetch();
     }
 
     bool watching = false;
@@ -180,11 +179,11 @@ std::string Fixed(double v, int decimals)
 // move, never reordered).
 int NewRequests(const CObservedView& v, view::RectList before, int sx, int sy)
 {
-    const view::ViewState state{v.m_origin.x, v.m_origin.y, ScreenCx(), ScreenCy(), v.Display()->m_displayWidth,
-                                v.Display()->m_displayHeight};
+    const view::ViewState state{v.Origin().x, v.Origin().y, ScreenCx(), ScreenCy(), v.Display()->DisplayWidth(),
+                                v.Display()->DisplayHeight()};
     view::RectList kept = before;
     if (view::TrimReceivedAfterMove(kept, state, sx, sy) == view::MoveResult::kCleared) kept.clear();
-    return (int)v.m_requested.size() - (int)kept.size();
+    return (int)v.Requested().size() - (int)kept.size();
 }
 
 int Fail(const char* why)
@@ -231,7 +230,7 @@ int main(int argc, char** argv)
     if (!slideView.IsSlideOpen()) return Fail("the slide did not open (server running? slide name right?)");
     const bool firstComplete = slideView.completeAt != 0;
     const double firstMs = firstComplete ? slideView.completeAt - openAt : NowMs() - openAt;
-    const double openMagnification = slideView.m_magnification;
+    const double openMagnification = slideView.Magnification();
     const int firstReplies = slideView.replies;
     const uint64_t firstBytes = slideView.replyBytes;
 
@@ -245,7 +244,7 @@ int main(int argc, char** argv)
     const double zoomMs = slideView.completeAt != 0 ? slideView.completeAt - zoomAt : -1;
     PumpFor(300);
     CImageDispWnd* display = slideView.Display();
-    const double scaleX = display->m_view.m_scaleX, scaleY = display->m_view.m_scaleY;
+    const double scaleX = display->ScaleX(), scaleY = display->ScaleY();
 
     // (b) Half-screen pans as a drag ends: the view rectangle moves with its
     // pan offset, then the display tells the view. Rightwards while the image
@@ -256,14 +255,14 @@ int main(int argc, char** argv)
         const int w = v.right - v.left, h = v.bottom - v.top;
         const int stepX = ScreenCx() / 2, stepY = ScreenCy() / 2;
         int dx = 0, dy = 0;
-        if (v.right + stepX <= display->m_displayWidth) dx = stepX;
-        else if (v.bottom + stepY <= display->m_displayHeight) dy = stepY;
+        if (v.right + stepX <= display->DisplayWidth()) dx = stepX;
+        else if (v.bottom + stepY <= display->DisplayHeight()) dy = stepY;
         else if (v.left - stepX >= 0) dx = -stepX;
         else break;
 
         Pan pan;
         pan.before = slideView.ScreenArea();
-        const view::RectList requestedBefore = slideView.m_requested;
+        const view::RectList requestedBefore = slideView.Requested();
         slideView.Watch();
         const double t0 = NowMs();
         display->SetSourceRect(v.left + dx, v.top + dy, v.left + dx + w, v.top + dy + h, dx, dy);
@@ -287,14 +286,14 @@ int main(int argc, char** argv)
         const RECT v = display->GetViewRect();
         const int w = v.right - v.left, h = v.bottom - v.top, step = ScreenCy() / 2;
         // Down or up, where no pan has been: only the prefetch can have filled it.
-        const int dy = v.bottom + step <= display->m_displayHeight ? step : (v.top - step >= 0 ? -step : 0);
+        const int dy = v.bottom + step <= display->DisplayHeight() ? step : (v.top - step >= 0 ? -step : 0);
         // The prefetch the timer would have sent after the last move, sent now.
         slideView.UpdateVisibleArea(2, FALSE);
         slideView.UpdateVisibleArea(3, FALSE);
         const double quietFrom = NowMs();
         PumpUntil([&] { return NowMs() - std::max(quietFrom, slideView.lastReplyAt) > 1000; }, 30000);
         if (dy != 0) {
-            const view::RectList requestedBefore = slideView.m_requested;
+            const view::RectList requestedBefore = slideView.Requested();
             slideView.Watch();
             const double t0 = NowMs();
             display->SetSourceRect(v.left, v.top + dy, v.left + w, v.top + dy + h, 0, dy);
@@ -324,7 +323,7 @@ int main(int argc, char** argv)
                                           (cell.second + 1) * kTile};
                     // Edge tiles end where the image ends, as the view's requests do.
                     wanted.push_back(view::Intersect(
-                        tile, view::Rect{0, 0, display->m_displayWidth, display->m_displayHeight}));
+                        tile, view::Rect{0, 0, display->DisplayWidth(), display->DisplayHeight()}));
                 }
                 pan.tiles = (int)wanted.size();
                 const double t0 = NowMs();
@@ -357,7 +356,7 @@ int main(int argc, char** argv)
     const double ratio = tileBytes > 0 ? bytes / tileBytes : 0;
 
     std::printf("\nSlide streaming: %s on %s, screen %dx%d, opened at %.1fx, pans at %.0fx (scale %.4f)\n",
-                slidePath.c_str(), server, ScreenCx(), ScreenCy(), openMagnification, slideView.m_magnification,
+                slidePath.c_str(), server, ScreenCx(), ScreenCy(), openMagnification, slideView.Magnification(),
                 scaleX);
     std::printf("%-44s %14s %12s  %s\n", "metric", "value", "target", "result");
     Row("first complete view (ms)", Fixed(firstMs, 1), "< 1000", firstComplete && firstMs < kFirstViewTargetMs ? "pass" : "FAIL");

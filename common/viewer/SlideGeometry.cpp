@@ -301,6 +301,53 @@ std::array<Rect, 4> OuterRing(int32_t cx, int32_t cy)
     }};
 }
 
+namespace {
+
+bool Contains(const Rect& outer, const Rect& inner)
+{
+    return inner.left >= outer.left && inner.top >= outer.top && inner.right <= outer.right &&
+           inner.bottom <= outer.bottom;
+}
+
+// The union of a and b when it is one rectangle.
+bool UnionIsRectangle(const Rect& a, const Rect& b, Rect& out)
+{
+    if (Contains(a, b)) {
+        out = a;
+        return true;
+    }
+    if (Contains(b, a)) {
+        out = b;
+        return true;
+    }
+    const bool rows = a.top == b.top && a.bottom == b.bottom && a.left <= b.right && b.left <= a.right;
+    const bool columns = a.left == b.left && a.right == b.right && a.top <= b.bottom && b.top <= a.bottom;
+    if (!rows && !columns) return false;
+    out = Rect{std::min(a.left, b.left), std::min(a.top, b.top), std::max(a.right, b.right),
+               std::max(a.bottom, b.bottom)};
+    return true;
+}
+
+} // namespace
+
+void AddReceived(RectList& received, const Rect& region)
+{
+    Rect merged = Normalised(region);
+    if (merged.IsEmpty()) return;
+    for (bool again = true; again;) {
+        again = false;
+        for (size_t k = 0; k < received.size(); ++k) {
+            Rect u;
+            if (!UnionIsRectangle(received[k], merged, u)) continue;
+            merged = u;
+            received.erase(received.begin() + std::ptrdiff_t(k));
+            again = true;
+            break;
+        }
+    }
+    received.push_back(merged);
+}
+
 bool RegionWasRequested(const RectList& requestedSince, const Rect& region)
 {
     const Rect r = Normalised(region);

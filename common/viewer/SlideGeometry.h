@@ -128,6 +128,12 @@ enum class MoveResult { kNothing, kTrimmed, kCleared };
 // (-cx, -cy, 2cx, 2cy) around the origin remain; otherwise all is dropped.
 MoveResult TrimReceivedAfterMove(RectList& received, const ViewState& v, int32_t sx, int32_t sy);
 
+// Records a received region: entries whose union with it is one rectangle
+// (same span on one axis, touching or overlapping on the other, or one
+// inside the other) are merged with it, so that the list says the same with
+// fewer and larger rectangles and later subtractions cut fewer pieces.
+void AddReceived(RectList& received, const Rect& region);
+
 // The two prefetch rings relative to the origin, in sending order.
 std::array<Rect, 4> InnerRing(int32_t cx, int32_t cy);
 std::array<Rect, 4> OuterRing(int32_t cx, int32_t cy);

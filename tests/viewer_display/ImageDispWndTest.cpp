@@ -17,6 +17,7 @@ using display_test::WritePixels;
 namespace {
 
 const uint32_t kGreyPixel = 0xC0C0C0;
+const UINT kNotify = WM_APP + 7;
 
 int Cx() { return ::GetSystemMetrics(SM_CXSCREEN); }
 int Cy() { return ::GetSystemMetrics(SM_CYSCREEN); }
@@ -68,7 +69,7 @@ protected:
         host = std::make_unique<HostWnd>(800, 600);
         ASSERT_TRUE(::IsWindow(host->m_hWnd));
         disp = std::make_unique<CImageDispWnd>();
-        ASSERT_TRUE(disp->CreateDisplay(host.get(), host.get(), 0));
+        ASSERT_TRUE(disp->CreateDisplay(host.get(), host.get(), kNotify));
         // A thumbnail a tenth of the image, so that even thin strips map to
         // whole thumbnail pixels.
         disp->SetImageSize(20000, 20000);
@@ -96,9 +97,9 @@ protected:
         std::vector<uint32_t> px((size_t)w * h);
         for (int y = 0; y < h; ++y)
             for (int x = 0; x < w; ++x) px[(size_t)y * w + x] = Code(x, y);
-        WritePixels(disp->m_main.GetMemoryDC(), px, w, h);
+        WritePixels(disp->MainBuffer().GetMemoryDC(), px, w, h);
     }
-    std::vector<uint32_t> MainPixels() { return ReadPixels(disp->m_main.GetMemoryDC(), 3 * Cx(), 3 * Cy()); }
+    std::vector<uint32_t> MainPixels() { return ReadPixels(disp->MainBuffer().GetMemoryDC(), 3 * Cx(), 3 * Cy()); }
 
     std::unique_ptr<HostWnd> host;
     std::unique_ptr<CImageDispWnd> disp;
@@ -109,18 +110,18 @@ protected:
 TEST_F(DisplayTest, CreationMakesTheThreeBuffersAndCoversTheParent)
 {
     int w = 0, h = 0;
-    disp->m_main.GetSize(w, h);
+    disp->MainBuffer().GetSize(w, h);
     EXPECT_EQ(w, 3 * Cx());
     EXPECT_EQ(h, 3 * Cy());
-    disp->m_lowRes.GetSize(w, h);
+    disp->LowResBuffer().GetSize(w, h);
     EXPECT_EQ(w, 2000);
     EXPECT_EQ(h, 2000);
     RECT c;
     disp->GetClientRect(&c);
     EXPECT_EQ(c.right, 800);
     EXPECT_EQ(c.bottom, 600);
-    EXPECT_NE(disp->m_handCursor, nullptr);
-    EXPECT_NE(disp->m_grabCursor, nullptr);
+    EXPECT_NE(disp->HandCursor(), nullptr);
+    EXPECT_NE(disp->GrabCursor(), nullptr);
     char name[64] = {};
     ::GetClassNameA(disp->m_hWnd, name, sizeof name);
     EXPECT_STREQ("CImageDispWnd", name);
@@ -141,8 +142,8 @@ TEST_F(DisplayTest, ScrollByMovesTheMainBufferAndRefillsTheUncoveredStrips)
         CPoint applied = disp->ScrollBy();
         EXPECT_EQ(applied.x, dx);
         EXPECT_EQ(applied.y, dy);
-        EXPECT_EQ(disp->m_pan.x, 0);
-        EXPECT_EQ(disp->m_pan.y, 0);
+        EXPECT_EQ(disp->PanOffset().x, 0);
+        EXPECT_EQ(disp->PanOffset().y, 0);
 
         std::vector<uint32_t> px = MainPixels();
         long wrong = 0;
@@ -197,29 +198,6 @@ TEST_F(DisplayTest, StripsOutsideTheImageAreNotFilled)
     EXPECT_EQ(px[(size_t)10 * W + (Cx() - 100)], Code(Cx() - 100 - 500, 10));
 }
 
-TEST_F(DisplayTest, OnMovingKeepsTheViewInsideTheImageWithoutChangingItsSize)
-{
-    disp->FitToOwner(1000, 800, FALSE);
-    RECT r{-50, 10, 350, 310};
-    disp->OnMoving(0, &r);
-    EXPECT_EQ(r.left, 0);
-    EXPECT_EQ(r.right, 400);
-    EXPECT_EQ(r.top, 10);
-    r = RECT{900, 700, 1200, 900};
-    disp->OnMoving(0, &r);
-    EXPECT_EQ(r.left, 700);
-    EXPECT_EQ(r.right, 1000);
-    EXPECT_EQ(r.top, 600);
-    EXPECT_EQ(r.bottom, 800);
-    // Larger than the image: it must cover the image.
-    r = RECT{-300, 50, 900, 950};
-    disp->OnMoving(0, &r);
-    EXPECT_EQ(r.left, -200);
-    EXPECT_EQ(r.right, 1000);
-    EXPECT_EQ(r.top, 0);
-    EXPECT_EQ(r.bottom, 900);
-}
-
 TEST_F(DisplayTest, SourceRectMapsToTheThumbnailAndMovesThePanOffset)
 {
     disp->SetImageSize(20000, 10000);
@@ -231,18 +209,18 @@ TEST_F(DisplayTest, SourceRectMapsToTheThumbnailAndMovesThePanOffset)
     disp->SetOrigin(0, 0);
 
     disp->SetSourceRect(1000, 500, 1800, 1100, 5, 7);
-    RECT low = disp->m_lowRes.m_rect;
+    RECT low = disp->LowResBuffer().m_rect;
     EXPECT_EQ(low.left, 80);
     EXPECT_EQ(low.top, 40);
     EXPECT_EQ(low.right, 144);
     EXPECT_EQ(low.bottom, 88);
     EXPECT_EQ(layer.scroll.x, 1000);
     EXPECT_EQ(layer.scroll.y, 500);
-    EXPECT_EQ(disp->m_pan.x, 5);
-    EXPECT_EQ(disp->m_pan.y, 7);
+    EXPECT_EQ(disp->PanOffset().x, 5);
+    EXPECT_EQ(disp->PanOffset().y, 7);
 
     disp->SetSourceRect(1000, 500, 1800, 1100, 5, CImageDispWnd::kUnchanged);
-    EXPECT_EQ(disp->m_pan.x, 5);
+    EXPECT_EQ(disp->PanOffset().x, 5);
 
     RECT mapped = disp->ViewToLowRes(RECT{0, 0, 100, 50});
     EXPECT_EQ(mapped.left, 80);
@@ -257,9 +235,11 @@ TEST_F(DisplayTest, ZeroSizesNeverDivide)
     disp->SetImageSize(0, 0);
     disp->FitToOwner(0, 0, FALSE);
     disp->SetThumbnailSize(0, 0);
-    EXPECT_TRUE(std::isfinite(disp->m_view.m_scaleX));
-    EXPECT_TRUE(std::isfinite(disp->m_view.m_scaleY));
-    disp->m_view.m_scaleX = disp->m_view.m_scaleY = 0.0;
+    EXPECT_TRUE(std::isfinite(disp->ScaleX()));
+    EXPECT_TRUE(std::isfinite(disp->ScaleY()));
+    // An image of no display size: scale 0.
+    disp->SetImageSize(20000, 20000);
+    EXPECT_EQ(0.0, disp->ScaleX());
     disp->SetSourceRect(10, 10, 20, 20, 0, 0);
     RECT mapped = disp->ViewToLowRes(RECT{0, 0, 10, 10});
     EXPECT_EQ(mapped.right, mapped.left);
@@ -270,7 +250,7 @@ TEST_F(DisplayTest, ZeroSizesNeverDivide)
 TEST_F(DisplayTest, CenterOnNearTheEdgeStaysInsideAndPostsOriginThenMoved)
 {
     disp->CenterOn(100, 100);
-    RECT v = disp->m_view.m_rect;
+    RECT v = disp->ViewRect();
     EXPECT_EQ(v.left, 0);
     EXPECT_EQ(v.top, 0);
     MSG msg;
@@ -279,7 +259,7 @@ TEST_F(DisplayTest, CenterOnNearTheEdgeStaysInsideAndPostsOriginThenMoved)
     EXPECT_TRUE(host->TakePosted(WM_VIEW_MOVED));
 
     disp->CenterOn(5000, 6000);
-    v = disp->m_view.m_rect;
+    v = disp->ViewRect();
     EXPECT_EQ(v.left, 5000 - 400);
     EXPECT_EQ(v.top, 6000 - 300);
 }
@@ -289,11 +269,11 @@ TEST_F(DisplayTest, DraggingEmptyGroundPansAndPostsItsMessages)
     disp->SetOrigin(0, 0);
     disp->SendMessage(WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(200, 200));
     disp->SendMessage(WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(150, 180));
-    RECT v = disp->m_view.m_rect;
+    RECT v = disp->ViewRect();
     EXPECT_EQ(v.left, 8050);
     EXPECT_EQ(v.top, 8020);
-    EXPECT_EQ(disp->m_pan.x, 50);
-    EXPECT_EQ(disp->m_pan.y, 20);
+    EXPECT_EQ(disp->PanOffset().x, 50);
+    EXPECT_EQ(disp->PanOffset().y, 20);
     MSG msg;
     ASSERT_TRUE(host->TakePosted(WM_VIEW_ORIGIN, &msg));
     EXPECT_EQ(msg.wParam, 8050u);
@@ -310,7 +290,7 @@ TEST_F(DisplayTest, PressAtTheOriginOrTakenByALayerDoesNotPan)
     disp->SendMessage(WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(0, 0));
     disp->SendMessage(WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(100, 100));
     disp->SendMessage(WM_LBUTTONUP, 0, MAKELPARAM(100, 100));
-    EXPECT_EQ(disp->m_view.m_rect.left, 8000);
+    EXPECT_EQ(disp->ViewRect().left, 8000);
     EXPECT_FALSE(host->TakePosted(WM_VIEW_ORIGIN));
     EXPECT_FALSE(host->TakePosted(WM_VIEW_MOVED));
 
@@ -325,7 +305,7 @@ TEST_F(DisplayTest, PressAtTheOriginOrTakenByALayerDoesNotPan)
     log.clear();
     disp->SendMessage(WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(150, 150));
     EXPECT_EQ(log, "e:move a:move m:move ");
-    EXPECT_EQ(disp->m_view.m_rect.left, 8000);
+    EXPECT_EQ(disp->ViewRect().left, 8000);
     EXPECT_FALSE(host->TakePosted(WM_VIEW_ORIGIN));
     log.clear();
     disp->SendMessage(WM_LBUTTONUP, 0, MAKELPARAM(150, 150));
@@ -358,7 +338,7 @@ TEST_F(DisplayTest, ZoomTransitionWithBadFactorsLeavesEverythingAlone)
         SCOPED_TRACE(f);
         RECT r = disp->ComposeView(f);
         EXPECT_TRUE(::IsRectEmpty(&r));
-        EXPECT_EQ(disp->m_pan.x, 3);
+        EXPECT_EQ(disp->PanOffset().x, 3);
     }
     std::vector<uint32_t> px = MainPixels();
     EXPECT_EQ(px[(size_t)Cy() * 3 * Cx() + Cx()], Code(Cx(), Cy()));
@@ -374,7 +354,7 @@ TEST_F(DisplayTest, ZoomTransitionRebuildsTheMainBufferAroundTheView)
     EXPECT_EQ(r.top, 0);
     EXPECT_EQ(r.right, 800);
     EXPECT_EQ(r.bottom, 600);
-    EXPECT_EQ(disp->m_pan.x, 0);
+    EXPECT_EQ(disp->PanOffset().x, 0);
     std::vector<uint32_t> px = MainPixels();
     const int W = 3 * Cx();
     EXPECT_EQ(px[(size_t)(Cy() - 1) * W + Cx() - 1], kGreyPixel);
@@ -394,7 +374,7 @@ TEST_F(DisplayTest, MinimisedOrNarrowWindowIsHarmless)
     disp->Relayout(SIZE_MINIMIZED, 0, 0);
     EXPECT_EQ(layer.viewWidth, 0);
     int w = 0, h = 0;
-    disp->m_view.GetSize(w, h);
+    disp->ViewBuffer().GetSize(w, h);
     EXPECT_GT(w, 0);
     EXPECT_GT(h, 0);
 
@@ -421,7 +401,7 @@ TEST_F(DisplayTest, LoadingStateKeepsTheThumbnailOutAndCloseNotifiesTheOwner)
 {
     // Entirely outside the main buffer: the thumbnail fills the view unless loading.
     disp->SetOrigin(10 * Cx(), 0);
-    HDC viewDC = disp->m_view.GetMemoryDC();
+    HDC viewDC = disp->ViewBuffer().GetMemoryDC();
     RECT all{0, 0, 800, 600};
     HBRUSH red = ::CreateSolidBrush(RGB(255, 0, 0));
     ::FillRect(viewDC, &all, red);
@@ -433,9 +413,8 @@ TEST_F(DisplayTest, LoadingStateKeepsTheThumbnailOutAndCloseNotifiesTheOwner)
     disp->DrawContents();
     EXPECT_EQ(::GetPixel(viewDC, 2, 2), RGB(0xC0, 0xC0, 0xC0));
 
-    disp->m_notifyMessage = WM_APP + 7;
     disp->SendMessage(WM_CLOSE);
-    EXPECT_TRUE(host->TakePosted(WM_APP + 7));
+    EXPECT_TRUE(host->TakePosted(kNotify));
     EXPECT_FALSE(disp->IsWindowVisible());
 }
 
@@ -462,14 +441,14 @@ TEST_F(DisplayTest, TilesLandOneScreenInAndAFrameOverTheBufferEdgeTakesTheRestFr
     // The view lies 100 pixels left of the main buffer and 50 above it.
     disp->SetOrigin(-Cx() - 100, -Cy() - 50);
     disp->DrawContents();
-    std::vector<uint32_t> view = ReadPixels(disp->m_view.GetMemoryDC(), 800, 600);
+    std::vector<uint32_t> view = ReadPixels(disp->ViewBuffer().GetMemoryDC(), 800, 600);
     EXPECT_EQ(view[(size_t)10 * 800 + 400], kGreyPixel);   // top band
     EXPECT_EQ(view[(size_t)300 * 800 + 50], kGreyPixel);   // left band
     EXPECT_EQ(view[(size_t)300 * 800 + 100], Code(0, 250));
     EXPECT_EQ(view[(size_t)599 * 800 + 799], Code(699, 549));
 
     // While loading, those bands are not taken from the thumbnail.
-    HDC viewDC = disp->m_view.GetMemoryDC();
+    HDC viewDC = disp->ViewBuffer().GetMemoryDC();
     ::SetPixel(viewDC, 50, 300, RGB(1, 2, 3));
     disp->SetLoading(1);
     disp->DrawContents();

@@ -5,9 +5,14 @@
 #include "ScaleBar.h"
 #include "ViewerMessages.h"
 
+#include "viewer/DisplayGeometry.h"
+
 #include <algorithm>
 #include <cmath>
-#include <cstdint>
+#include <cstring>
+
+namespace view = zelvo::view;
+namespace image = zelvo::image;
 
 namespace {
 
@@ -26,6 +31,16 @@ void FillSolid(HDC dc, const RECT& r, COLORREF colour)
 }
 
 bool IsEmptyRect(const RECT& r) { return r.right <= r.left || r.bottom <= r.top; }
+
+view::Rect ToRect(const RECT& r) { return view::Rect{r.left, r.top, r.right, r.bottom}; }
+RECT ToWin(const view::Rect& r) { return RECT{r.left, r.top, r.right, r.bottom}; }
+
+RECT Shifted(const RECT& r, int dx, int dy)
+{
+    RECT s = r;
+    ::OffsetRect(&s, dx, dy);
+    return s;
+}
 
 // Frames a zoom may draw before it gives up; the steps normally end far sooner.
 const int kMaxZoomFrames = 2000;
@@ -58,6 +73,14 @@ CImageDispWnd::~CImageDispWnd()
     if (::IsWindow(m_hWnd)) DestroyWindow();
 }
 
+BOOL CImageDispWnd::PreCreateWindow(CREATESTRUCT& cs)
+{
+    // Under its own class name, so that other programs and tools can find it.
+    cs.lpszClass = AfxRegisterNamedWndClass(_T("CImageDispWnd"), CS_DBLCLKS | CS_HREDRAW | CS_VREDRAW,
+                                            ::LoadCursor(nullptr, IDC_ARROW));
+    return cs.lpszClass != nullptr;
+}
+
 BOOL CImageDispWnd::CreateDisplay(CWnd* parent, CWnd* owner, UINT notifyMessage)
 {
     m_owner = owner;
@@ -81,14 +104,6 @@ BOOL CImageDispWnd::CreateDisplay(CWnd* parent, CWnd* owner, UINT notifyMessage)
     m_mainReady = cx > 0 && cy > 0 && m_main.CreateOrResize(m_hWnd, 3 * cx, 3 * cy);
     m_lowRes.CreateOrResize(m_hWnd, 1, 1);
     return m_mainReady;
-}
-
-BOOL CImageDispWnd::PreCreateWindow(CREATESTRUCT& cs)
-{
-    // Under its own class name, so that other programs and tools can find it.
-    cs.lpszClass = AfxRegisterNamedWndClass(_T("CImageDispWnd"), CS_DBLCLKS | CS_HREDRAW | CS_VREDRAW,
-                                            ::LoadCursor(nullptr, IDC_ARROW));
-    return cs.lpszClass != nullptr;
 }
 
 int CImageDispWnd::OnCreate(LPCREATESTRUCT)
@@ -161,23 +176,17 @@ RECT CImageDispWnd::GetViewRect()
 
 RECT CImageDispWnd::ViewToLowRes(const RECT& rect) const
 {
-    // Without a scale yet the thumbnail has nothing to map to.
-    const double fx = m_view.m_scaleX != 0.0 ? m_lowRes.m_scaleX / m_view.m_scaleX : 0.0;
-    const double fy = m_view.m_scaleY != 0.0 ? m_lowRes.m_scaleY / m_view.m_scaleY : 0.0;
-    RECT out;
-    out.left = (int)(rect.left * fx + m_lowRes.m_rect.left + 0.5);
-    out.top = (int)(rect.top * fy + m_lowRes.m_rect.top + 0.5);
-    out.right = (int)(rect.right * fx + m_lowRes.m_rect.left + 0.5);
-    out.bottom = (int)(rect.bottom * fy + m_lowRes.m_rect.top + 0.5);
-    return out;
+    const view::ThumbnailScale k =
+        view::ThumbnailPerDisplay(m_lowRes.m_scaleX, m_lowRes.m_scaleY, m_view.m_scaleX, m_view.m_scaleY);
+    return ToWin(view::ToThumbnail(ToRect(rect), k, m_lowRes.m_rect.left, m_lowRes.m_rect.top));
 }
 
 void CImageDispWnd::SetSourceRect(int l, int t, int r, int b, int dx, int dy)
 {
     m_view.m_rect = RECT{l, t, r, b};
-    const double fx = m_view.m_scaleX != 0.0 ? m_lowRes.m_scaleX / m_view.m_scaleX : 0.0;
-    const double fy = m_view.m_scaleY != 0.0 ? m_lowRes.m_scaleY / m_view.m_scaleY : 0.0;
-    m_lowRes.m_rect = RECT{(int)(l * fx + 0.5), (int)(t * fy + 0.5), (int)(r * fx + 0.5), (int)(b * fy + 0.5)};
+    const view::ThumbnailScale k =
+        view::ThumbnailPerDisplay(m_lowRes.m_scaleX, m_lowRes.m_scaleY, m_view.m_scaleX, m_view.m_scaleY);
+    m_lowRes.m_rect = ToWin(view::ToThumbnail(view::Rect{l, t, r, b}, k));
     ForEachLayerScroll(l, t);
     if (dx != kUnchanged && dy != kUnchanged) {
         m_pan.Offset(dx, dy);
@@ -214,44 +223,25 @@ void CImageDispWnd::Relayout(UINT type, int cx, int cy)
     if (m_annotationLayer) m_annotationLayer->OnViewSize(type, cx, cy);
 }
 
-void CImageDispWnd::ClampToImage(RECT& rect) const
-{
-    auto clampAxis = [](LONG& start, LONG& end, int extent) {
-        const LONG size = end - start;
-        if (size <= extent) {
-            if (start < 0) { start = 0; end = size; }
-            if (end > extent) { end = extent; start = extent - size; }
-        } else {
-            if (start > 0) { start = 0; end = size; }
-            if (end < extent) { end = extent; start = extent - size; }
-        }
-    };
-    clampAxis(rect.left, rect.right, m_displayWidth);
-    clampAxis(rect.top, rect.bottom, m_displayHeight);
-}
-
 void CImageDispWnd::OnMoving(UINT, LPRECT rect)
 {
-    if (rect) ClampToImage(*rect);
+    if (rect) *rect = ToWin(view::ClampViewToImage(ToRect(*rect), m_displayWidth, m_displayHeight));
 }
 
 void CImageDispWnd::ApplyViewRect(const RECT& moved)
 {
-    RECT n = moved;
-    ClampToImage(n);
+    const RECT n = ToWin(view::ClampViewToImage(ToRect(moved), m_displayWidth, m_displayHeight));
     const RECT old = m_view.m_rect;
     SetSourceRect(n.left, n.top, n.right, n.bottom, n.left - old.left, n.top - old.top);
 }
 
 void CImageDispWnd::CenterOn(int x, int y)
 {
-    const int px = (int)(x * m_view.m_scaleX + 0.5), py = (int)(y * m_view.m_scaleY + 0.5);
     RECT c;
     GetClientRect(&c);
-    const int xc = (c.left + c.right) / 2, yc = (c.top + c.bottom) / 2;
-    RECT n = m_view.m_rect;
-    ::OffsetRect(&n, px - (n.left + xc), py - (n.top + yc));
-    ApplyViewRect(n);
+    const view::Rect moved = view::CenterViewOn(ToRect(m_view.m_rect), c.right - c.left, c.bottom - c.top, x, y,
+                                                m_view.m_scaleX, m_view.m_scaleY, m_displayWidth, m_displayHeight);
+    ApplyViewRect(ToWin(moved));
     if (m_owner) {
         m_owner->PostMessage(WM_VIEW_ORIGIN, (WPARAM)m_view.m_rect.left, (LPARAM)m_view.m_rect.top);
         m_owner->PostMessage(WM_VIEW_MOVED, 0, 0);
@@ -261,10 +251,35 @@ void CImageDispWnd::CenterOn(int x, int y)
 // ---------------------------------------------------------------------------
 // Picture updates
 
-void CImageDispWnd::StretchLowRes(HDC target, const RECT& viewBand, const RECT& destination)
+void CImageDispWnd::FillFromThumbnail(CDisplayBuffer& target, const RECT& area, int displayX, int displayY)
 {
-    RECT source = ViewToLowRes(viewBand);
-    m_lowRes.DrawLocked(target, &source, &destination);
+    if (IsEmptyRect(area)) return;
+    const view::ThumbnailScale k =
+        view::ThumbnailPerDisplay(m_lowRes.m_scaleX, m_lowRes.m_scaleY, m_view.m_scaleX, m_view.m_scaleY);
+    if (k.x <= 0 || k.y <= 0) return;  // no scale yet: nothing to map
+    CStageScope timing(m_stages, CStageTimes::kFill);
+    target.Lock();
+    m_lowRes.Lock();
+    const image::Pixels32 low = m_lowRes.Pixels();
+    image::StretchBilinear(image::ConstPixels32{low.data, low.width, low.height, low.stride}, target.Pixels(),
+                           area.left, area.top, area.right, area.bottom, image::AxisMap{k.x, displayX * k.x},
+                           image::AxisMap{k.y, displayY * k.y});
+    m_lowRes.Unlock();
+    target.Unlock();
+}
+
+void CImageDispWnd::StretchThumbnail(CDisplayBuffer& target, const RECT& source, const RECT& destination)
+{
+    if (IsEmptyRect(destination)) return;
+    target.Lock();
+    m_lowRes.Lock();
+    const image::Pixels32 low = m_lowRes.Pixels();
+    image::StretchBilinear(image::ConstPixels32{low.data, low.width, low.height, low.stride}, target.Pixels(),
+                           destination.left, destination.top, destination.right, destination.bottom,
+                           image::MapSpan(source.left, source.right, destination.left, destination.right),
+                           image::MapSpan(source.top, source.bottom, destination.top, destination.bottom));
+    m_lowRes.Unlock();
+    target.Unlock();
 }
 
 void CImageDispWnd::DrawBackgroundImage(CDib* thumbnail)
@@ -275,47 +290,63 @@ void CImageDispWnd::DrawBackgroundImage(CDib* thumbnail)
     m_lowRes.Lock();
     if (m_lowRes.GetMemoryDC()) thumbnail->Draw(m_lowRes.GetMemoryDC(), 0, 0, w, h);
     m_lowRes.Unlock();
-    if (!m_mainReady) return;
-    const int cx = ScreenCx(), cy = ScreenCy();
-    RECT all{0, 0, 3 * cx, 3 * cy};
-    m_main.Lock();
-    StretchLowRes(m_main.GetMemoryDC(), RECT{-cx, -cy, 2 * cx, 2 * cy}, all);
-    m_main.Unlock();
+    RefillFromLowRes();
 }
 
 void CImageDispWnd::PutTile(CDib* tile, const RECT& rect)
 {
     if (!tile || !m_mainReady) return;
+    CStageScope timing(m_stages, CStageTimes::kPutTile);
     const int cx = ScreenCx(), cy = ScreenCy();
     m_main.Lock();
     tile->Draw(m_main.GetMemoryDC(), rect.left + cx, rect.top + cy, rect.right + cx, rect.bottom + cy);
     m_main.Unlock();
 }
 
+void CImageDispWnd::PutPixels(const uint32_t* pixels, int width, int height, const RECT& rect)
+{
+    if (!pixels || width <= 0 || height <= 0 || !m_mainReady || IsEmptyRect(rect)) return;
+    CStageScope timing(m_stages, CStageTimes::kPutTile);
+    const RECT at = Shifted(rect, ScreenCx(), ScreenCy());
+    m_main.Lock();
+    const image::Pixels32 main = m_main.Pixels();
+    if (width == at.right - at.left && height == at.bottom - at.top) {
+        // Row by row, the part inside the buffer.
+        const int l = std::max<int>(at.left, 0), r = std::min<int>(at.right, main.width);
+        const int t = std::max<int>(at.top, 0), b = std::min<int>(at.bottom, main.height);
+        for (int y = t; y < b && l < r; ++y)
+            std::memcpy(main.data + (size_t)y * main.stride + l, pixels + (size_t)(y - at.top) * width + (l - at.left),
+                        (size_t)(r - l) * sizeof(uint32_t));
+    } else {
+        image::StretchBilinear(image::ConstPixels32{pixels, width, height, (size_t)width}, main, at.left, at.top,
+                               at.right, at.bottom, image::MapSpan(0, width, at.left, at.right),
+                               image::MapSpan(0, height, at.top, at.bottom));
+    }
+    m_main.Unlock();
+}
+
 void CImageDispWnd::FillFromLowRes(int l, int t, int r, int b)
 {
-    RECT band{l, t, r, b};
-    if (IsEmptyRect(band) || !m_mainReady) return;
-    ::OffsetRect(&band, m_savedOrigin.x, m_savedOrigin.y);
-    RECT image{0, 0, m_displayWidth, m_displayHeight};
-    RECT clipped;
-    if (!::IntersectRect(&clipped, &band, &image)) return;
-    ::OffsetRect(&clipped, -m_savedOrigin.x, -m_savedOrigin.y);
-    RECT destination = clipped;
-    ::OffsetRect(&destination, ScreenCx(), ScreenCy());
-    m_main.Lock();
-    StretchLowRes(m_main.GetMemoryDC(), clipped, destination);
-    m_main.Unlock();
+    if (!m_mainReady) return;
+    const view::Rect band = view::BandOnImage(view::Rect{l, t, r, b}, m_savedOrigin.x, m_savedOrigin.y,
+                                              m_displayWidth, m_displayHeight);
+    if (band.IsEmpty()) return;
+    const int cx = ScreenCx(), cy = ScreenCy();
+    FillFromThumbnail(m_main, Shifted(ToWin(band), cx, cy), m_savedOrigin.x - cx, m_savedOrigin.y - cy);
 }
 
 void CImageDispWnd::FillAroundFromLowRes(int l, int t, int r, int b)
 {
     m_savedOrigin = CPoint(m_view.m_rect.left, m_view.m_rect.top);
+    for (const view::Rect& band : view::BandsAround(view::Rect{l, t, r, b}, ScreenCx(), ScreenCy()))
+        FillFromLowRes(band.left, band.top, band.right, band.bottom);
+}
+
+void CImageDispWnd::RefillFromLowRes()
+{
+    m_savedOrigin = CPoint(m_view.m_rect.left, m_view.m_rect.top);
     const int cx = ScreenCx(), cy = ScreenCy();
-    FillFromLowRes(-cx, -cy, 2 * cx, t);
-    FillFromLowRes(-cx, b, 2 * cx, 2 * cy);
-    FillFromLowRes(-cx, t, l, b);
-    FillFromLowRes(r, t, 2 * cx, b);
+    FillFromLowRes(-cx, -cy, 2 * cx, 2 * cy);
 }
 
 CPoint CImageDispWnd::ScrollBy()
@@ -324,36 +355,16 @@ CPoint CImageDispWnd::ScrollBy()
     if (dx == 0 && dy == 0) return CPoint(0, 0);
     m_savedOrigin = CPoint(m_view.m_rect.left, m_view.m_rect.top);
     m_pan = CPoint(0, 0);
-    const int cx = ScreenCx(), cy = ScreenCy();
-    if (std::abs(dx) < 2 * cx && std::abs(dy) < 2 * cy) {
-        if (m_mainReady) {
-            m_main.Lock();
-            m_main.Scroll(-dx, -dy);
-            m_main.Unlock();
-        }
-        if (dx < 0 && dy < 0) {
-            FillFromLowRes(-cx, -cy, 2 * cx, -cy - dy);
-            FillFromLowRes(-cx, -cy - dy, -cx - dx, 2 * cy);
-        } else if (dx < 0 && dy > 0) {
-            FillFromLowRes(-cx, -cy, -cx - dx, 2 * cy - dy);
-            FillFromLowRes(-cx, 2 * cy - dy, 2 * cx, 2 * cy);
-        } else if (dx < 0) {
-            FillFromLowRes(-cx, -cy, -cx - dx, 2 * cy);
-        } else if (dx > 0 && dy < 0) {
-            FillFromLowRes(-cx, -cy, 2 * cx, -cy - dy);
-            FillFromLowRes(2 * cx - dx, -cy - dy, 2 * cx, 2 * cy);
-        } else if (dx > 0 && dy > 0) {
-            FillFromLowRes(2 * cx - dx, -cy, 2 * cx, 2 * cy - dy);
-            FillFromLowRes(-cx, 2 * cy - dy, 2 * cx, 2 * cy);
-        } else if (dx > 0) {
-            FillFromLowRes(2 * cx - dx, -cy, 2 * cx, 2 * cy);
-        } else if (dy < 0) {
-            FillFromLowRes(-cx, -cy, 2 * cx, -cy - dy);
-        } else {
-            FillFromLowRes(-cx, 2 * cy - dy, 2 * cx, 2 * cy);
-        }
-    } else {
-        FillFromLowRes(-cx, -cy, 2 * cx, 2 * cy);
+    const view::ScrollPlan plan = view::PlanScroll(dx, dy, ScreenCx(), ScreenCy());
+    if (plan.scroll && m_mainReady) {
+        CStageScope timing(m_stages, CStageTimes::kScroll);
+        m_main.Lock();
+        m_main.Scroll(-dx, -dy);
+        m_main.Unlock();
+    }
+    for (int i = 0; i < plan.count; ++i) {
+        const view::Rect& s = plan.strips[(size_t)i];
+        FillFromLowRes(s.left, s.top, s.right, s.bottom);
     }
     return CPoint(dx, dy);
 }
@@ -364,91 +375,57 @@ RECT CImageDispWnd::ComposeView(double f)
     RECT c;
     GetClientRect(&c);
     const int w = c.right - c.left, h = c.bottom - c.top;
+    const int cx = ScreenCx(), cy = ScreenCy();
     // A factor that is not a real positive number, or one that would shrink
     // the frame to nothing or blow it past any sane size, has no animation.
-    if (!std::isfinite(f) || f <= 0.0 || w <= 0 || h <= 0 || !m_mainReady) return result;
-    const double wq = w / f, hq = h / f;
-    if (wq < 1.0 || hq < 1.0 || wq > 1e6 || hq > 1e6) return result;
-    const int W = (int)wq, H = (int)hq;
+    if (!m_mainReady) return result;
+    const std::vector<view::ZoomFrame> frames = view::PlanZoomFrames(w, h, f, cx, cy, kMaxZoomFrames);
+    if (frames.empty()) return result;
+    CStageScope timing(m_stages, CStageTimes::kZoom);
 
     const int previousMode = m_main.SetStretchMode(COLORONCOLOR);
     HDC windowDC = ::GetDC(m_hWnd);
     const int xc = (c.left + c.right) / 2, yc = (c.top + c.bottom) / 2;
     CDisplayBuffer temp(m_hWnd, w, h);
-    const int cx = ScreenCx(), cy = ScreenCy();
-    const float k = (float)cx * (float)cy * 1.2715658e-6f;
-    const CPoint O(cx + m_pan.x, cy + m_pan.y);
-    HDC viewDC = m_view.GetMemoryDC();
-    auto heightOf = [&](int s) { return (int)((int64_t)s * H / W); };
-    auto simpleSource = [&](int s, int height) {
-        return RECT{O.x + xc - s / 2, O.y + yc - height / 2, O.x + xc + s / 2, O.y + yc + height / 2};
-    };
-    auto drawSimple = [&](HDC target, int s) {
-        RECT src = simpleSource(s, heightOf(s));
+    const int ox = cx + m_pan.x, oy = cy + m_pan.y;
+    auto drawSimple = [&](HDC target, const view::ZoomFrame& z) {
+        const RECT src = ToWin(view::ZoomSource(ox, oy, xc, yc, z));
         m_main.DrawLocked(target, &src, &c);
     };
-    auto drawLarge = [&](HDC target, int s) {
-        const int height = heightOf(s);
-        if (height <= 0) return;
-        const int a = (int)((int64_t)3 * cx * w / s), b = (int)((int64_t)3 * cy * h / height);
-        RECT X{xc - a / 2, yc - b / 2, xc + a / 2, yc + b / 2};
-        RECT mainSrc{O.x + xc - 3 * cx / 2, O.y + yc - 3 * cy / 2, O.x + xc + 3 * cx / 2, O.y + yc + 3 * cy / 2};
-        m_main.DrawLocked(target, &mainSrc, &X);
-        RECT F = ViewToLowRes(RECT{xc - s / 2, yc - height / 2, xc + s / 2, yc + height / 2});
-        RECT M = ViewToLowRes(RECT{xc - 3 * cx / 2, yc - 3 * cy / 2, xc + 3 * cx / 2, yc + 3 * cy / 2});
-        struct Band { RECT dst, src; } bands[] = {
-            {{c.left, c.top, c.right, X.top}, {F.left, F.top, F.right, M.top}},
-            {{c.left, X.top, X.left, X.bottom}, {F.left, M.top, M.left, M.bottom}},
-            {{X.right, X.top, c.right, X.bottom}, {M.right, M.top, F.right, M.bottom}},
-            {{c.left, X.bottom, c.right, c.bottom}, {F.left, M.bottom, F.right, F.bottom}},
-        };
-        for (const Band& band : bands)
-            if (!IsEmptyRect(band.dst)) m_lowRes.DrawLocked(target, &band.src, &band.dst);
+    auto drawLarge = [&](CDisplayBuffer& target, const view::ZoomFrame& z) {
+        const view::ZoomLargeLayout l = view::PlanZoomLarge(w, h, ox, oy, cx, cy, z);
+        const RECT picture = ToWin(l.picture), mainSource = ToWin(l.mainSource);
+        m_main.DrawLocked(target.GetMemoryDC(), &mainSource, &picture);
+        const RECT frame = ViewToLowRes(ToWin(l.frame)), area = ViewToLowRes(ToWin(l.area));
+        for (const view::ZoomBand& band : view::ZoomLargeBands(ToRect(c), l.picture, ToRect(frame), ToRect(area)))
+            StretchThumbnail(target, ToWin(band.source), ToWin(band.destination));
     };
 
-    int frames = 0;
-    if (f > 1.0) {
-        const int step = std::max(1, (int)(10 * k * k));
-        int last = -1;
-        for (int s = w - 1; s >= W - step && frames < kMaxZoomFrames; s -= step, ++frames) {
-            drawSimple(viewDC, s);
-            m_view.DrawLocked(windowDC);
-            fw::Sleep(20);
-            last = s;
+    const view::ZoomFrame* lastSimple = nullptr;
+    const view::ZoomFrame* lastLarge = nullptr;
+    for (const view::ZoomFrame& z : frames) {
+        if (z.large) {
+            drawLarge(m_view, z);
+            lastLarge = &z;
+        } else {
+            drawSimple(m_view.GetMemoryDC(), z);
+            lastSimple = &z;
         }
-        if (last >= 0) drawSimple(temp.GetMemoryDC(), last);
-    } else {
-        int step = std::max(1, (int)(30 * k * k));
-        int lastSimple = -1, lastLarge = -1;
-        for (int s = w + 1; s <= W + step && frames < kMaxZoomFrames; s += step, ++frames) {
-            if (s <= 3 * cx) {
-                drawSimple(viewDC, s);
-                lastSimple = s;
-            } else {
-                drawLarge(viewDC, s);
-                lastLarge = s;
-                const double next = 1.0 / f + step;
-                step = next < 1e6 ? std::max(1, (int)next) : 1000000;
-            }
-            m_view.DrawLocked(windowDC);
-        }
-        if (lastSimple >= 0) drawSimple(temp.GetMemoryDC(), lastSimple);
-        if (lastLarge >= 0) drawLarge(temp.GetMemoryDC(), lastLarge);
+        m_view.DrawLocked(windowDC);
+        // The pace of zooming in: the transition is meant to be seen.
+        if (f > 1.0) fw::Sleep(20);
     }
+    if (lastSimple) drawSimple(temp.GetMemoryDC(), *lastSimple);
+    if (lastLarge) drawLarge(temp, *lastLarge);
 
     // The main buffer now holds the zoomed picture where the image lies, grey elsewhere.
+    const RECT v = GetViewRect();
+    result = ToWin(view::ZoomKeptRect(v.left, v.top, m_displayWidth, m_displayHeight, ToRect(c), f));
     m_main.Lock();
     FillSolid(m_main.GetMemoryDC(), RECT{0, 0, 3 * cx, 3 * cy}, kGrey);
-    const RECT v = GetViewRect();
-    auto sx = [&](int x) { return (int)((x - xc) * f + xc); };
-    auto sy = [&](int y) { return (int)((y - yc) * f + yc); };
-    RECT I{sx(-v.left), sy(-v.top), sx(m_displayWidth - v.left), sy(m_displayHeight - v.top)};
-    if (::IntersectRect(&result, &I, &c)) {
+    if (!IsEmptyRect(result))
         ::BitBlt(m_main.GetMemoryDC(), cx + result.left, cy + result.top, result.right - result.left,
                  result.bottom - result.top, temp.GetMemoryDC(), result.left, result.top, SRCCOPY);
-    } else {
-        result = RECT{0, 0, 0, 0};
-    }
     m_main.Unlock();
     ::ReleaseDC(m_hWnd, windowDC);
     m_pan = CPoint(0, 0);
@@ -459,71 +436,74 @@ RECT CImageDispWnd::ComposeView(double f)
 // ---------------------------------------------------------------------------
 // Painting
 
+void CImageDispWnd::InvalidateView(const RECT& rect)
+{
+    RECT c, x;
+    GetClientRect(&c);
+    if (::IntersectRect(&x, &rect, &c)) InvalidateRect(&x);
+}
+
+void CImageDispWnd::DrawLoadingText(HDC dc, const RECT& client)
+{
+    HFONT font = ::CreateFontA(64, 30, 0, 0, 400, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
+                               CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, FF_SWISS, "黑体");
+    HGDIOBJ oldFont = ::SelectObject(dc, font);
+    const int oldMode = ::SetBkMode(dc, TRANSPARENT);
+    const COLORREF oldColour = ::SetTextColor(dc, RGB(255, 255, 255));
+    RECT r = client;
+    ::DrawTextA(dc, kLoadingText, -1, &r, DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_WORDBREAK);
+    ::SetTextColor(dc, oldColour);
+    ::SetBkMode(dc, oldMode);
+    ::SelectObject(dc, oldFont);
+    ::DeleteObject(font);
+}
+
 void CImageDispWnd::DrawContents()
+{
+    RECT c;
+    GetClientRect(&c);
+    DrawContents(c);
+}
+
+void CImageDispWnd::DrawContents(const RECT& area)
 {
     HDC viewDC = m_view.GetMemoryDC();
     if (!viewDC) return;
-    RECT C;
+    RECT C, A;
     GetClientRect(&C);
     const int W = C.right - C.left, H = C.bottom - C.top;
-    if (W <= 0 || H <= 0) return;
+    if (W <= 0 || H <= 0 || !::IntersectRect(&A, &area, &C)) return;
+    CStageScope timing(m_stages, CStageTimes::kCompose);
     const int cx = ScreenCx(), cy = ScreenCy();
-    RECT S = C;
-    ::OffsetRect(&S, cx + m_pan.x, cy + m_pan.y);
-    const int mainW = 3 * cx, mainH = 3 * cy;
 
+    view::FramePlan plan = view::PlanFrame(W, H, m_pan.x, m_pan.y, cx, cy);
     if (!m_mainReady) {
-        if (!m_loading) m_lowRes.DrawLocked(viewDC, &m_lowRes.m_rect, &C);
-    } else if (S.left >= 0 && S.top >= 0 && S.right <= mainW && S.bottom <= mainH) {
-        m_main.DrawLocked(viewDC, &S, &C);
-    } else if (S.right <= 0 || S.bottom <= 0 || S.left >= mainW || S.top >= mainH) {
-        if (!m_loading) m_lowRes.DrawLocked(viewDC, &m_lowRes.m_rect, &C);
-    } else {
-        m_main.DrawLocked(viewDC, &S, &C);
-        if (!m_loading) {
-            int bandTop = 0, bandBottom = H;
-            if (S.top < 0) {
-                RECT band{0, 0, W, -S.top};
-                StretchLowRes(viewDC, band, band);
-                bandTop = -S.top;
-            }
-            if (S.bottom > mainH) {
-                RECT band{0, H - (S.bottom - mainH), W, H};
-                StretchLowRes(viewDC, band, band);
-                bandBottom = band.top;
-            }
-            if (S.left < 0) {
-                RECT band{0, bandTop, -S.left, bandBottom};
-                if (!IsEmptyRect(band)) StretchLowRes(viewDC, band, band);
-            }
-            if (S.right > mainW) {
-                RECT band{W - (S.right - mainW), bandTop, W, bandBottom};
-                if (!IsEmptyRect(band)) StretchLowRes(viewDC, band, band);
-            }
+        plan.fromMain = false;
+        plan.count = 1;
+        plan.bands[0] = view::Rect{0, 0, W, H};
+    }
+    if (plan.fromMain) {
+        const RECT source = Shifted(A, plan.mainSource.left, plan.mainSource.top);
+        m_main.DrawLocked(viewDC, &source, &A);
+    }
+    if (!m_loading) {
+        for (int i = 0; i < plan.count; ++i) {
+            const RECT whole = ToWin(plan.bands[(size_t)i]);
+            RECT band;
+            if (::IntersectRect(&band, &A, &whole)) FillFromThumbnail(m_view, band, m_view.m_rect.left, m_view.m_rect.top);
         }
     }
 
-    if (m_loading) {
-        HFONT font = ::CreateFontA(64, 30, 0, 0, 400, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
-                                   CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, FF_SWISS, "黑体");
-        HGDIOBJ oldFont = ::SelectObject(viewDC, font);
-        const int oldMode = ::SetBkMode(viewDC, TRANSPARENT);
-        const COLORREF oldColour = ::SetTextColor(viewDC, RGB(255, 255, 255));
-        RECT r = C;
-        ::DrawTextA(viewDC, kLoadingText, -1, &r, DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_WORDBREAK);
-        ::SetTextColor(viewDC, oldColour);
-        ::SetBkMode(viewDC, oldMode);
-        ::SelectObject(viewDC, oldFont);
-        ::DeleteObject(font);
-    }
-
+    // What is drawn over the picture is drawn whole but kept to the area.
+    const int saved = ::SaveDC(viewDC);
+    ::IntersectClipRect(viewDC, A.left, A.top, A.right, A.bottom);
+    if (m_loading) DrawLoadingText(viewDC, C);
     IObjectLayer* layers[] = {m_measureLayer, m_editorLayer, m_annotationLayer};
     for (IObjectLayer* layer : layers) {
         if (!layer) continue;
         layer->SetScale((float)m_view.m_scaleX, (float)m_view.m_scaleY, m_view.m_resX, m_view.m_resY);
         layer->DrawAll(viewDC);
     }
-
     if (m_scaleBar) {
         RECT frame = C;
         if (m_parent) {
@@ -533,18 +513,25 @@ void CImageDispWnd::DrawContents()
         m_scaleBar->SetClientRect(frame);
         m_scaleBar->Draw(viewDC);
     }
+    ::RestoreDC(viewDC, saved);
 }
 
-BOOL CImageDispWnd::OnEraseBkgnd(HDC)
+BOOL CImageDispWnd::OnEraseBkgnd(HDC dc)
 {
-    DrawContents();
+    // Only what was invalidated is composed again.
+    RECT area;
+    if (::GetClipBox(dc, &area) == NULLREGION) return TRUE;
+    DrawContents(area);
     return TRUE;
 }
 
 void CImageDispWnd::OnPaint()
 {
     CPaintDC dc(this);
-    m_view.DrawLocked(dc);
+    CStageScope timing(m_stages, CStageTimes::kPaint);
+    const RECT& r = dc.m_ps.rcPaint;
+    if (IsEmptyRect(r)) return;
+    m_view.DrawLocked(dc, &r, &r);
 }
 
 void CImageDispWnd::OnClose()

@@ -6,6 +6,9 @@
 
 #include "DisplayBuffer.h"
 #include "ObjectLayer.h"
+#include "StageTimes.h"
+
+#include <cstdint>
 
 class CDib;
 class CScaleBar;
@@ -36,14 +39,25 @@ public:
     void CenterOn(int x, int y);
     void OnMoving(UINT side, LPRECT rect);
 
-    // Picture updates.
+    // Picture updates. Rectangles are in view coordinates.
     void DrawBackgroundImage(CDib* thumbnail);
     void PutTile(CDib* tile, const RECT& rect);
+    // A decoded tile (32-bit pixels, rows top first) into the main buffer at
+    // rect, stretched when the sizes differ.
+    void PutPixels(const uint32_t* pixels, int width, int height, const RECT& rect);
     void FillFromLowRes(int l, int t, int r, int b);
     void FillAroundFromLowRes(int l, int t, int r, int b);
+    // The whole 3 x 3 area from the thumbnail where the image lies at the
+    // view's present place.
+    void RefillFromLowRes();
     CPoint ScrollBy();
     RECT ComposeView(double factor);
+    // Composes the frame in the view buffer: all of it, or only the part of
+    // the client in area (what was invalidated), with the same pixels there.
     void DrawContents();
+    void DrawContents(const RECT& area);
+    // Repaints the part of the client that shows rect.
+    void InvalidateView(const RECT& rect);
 
     // Layers are owned elsewhere; null detaches.
     void SetAnnotationLayer(IObjectLayer* layer) { m_annotationLayer = layer; }
@@ -52,7 +66,48 @@ public:
     void SetScaleBar(CScaleBar* bar) { m_scaleBar = bar; }
     void SetLoading(int loading) { m_loading = loading; }
 
+    // What the view and tests read.
+    const CDisplayBuffer& ViewBuffer() const { return m_view; }
+    const CDisplayBuffer& MainBuffer() const { return m_main; }
+    const CDisplayBuffer& LowResBuffer() const { return m_lowRes; }
+    double ScaleX() const { return m_view.m_scaleX; }
+    double ScaleY() const { return m_view.m_scaleY; }
+    // The view rectangle, without handing it to the layers as GetViewRect does.
+    RECT ViewRect() const { return m_view.m_rect; }
+    int DisplayWidth() const { return m_displayWidth; }
+    int DisplayHeight() const { return m_displayHeight; }
+    CPoint PanOffset() const { return m_pan; }
+    int Loading() const { return m_loading; }
+    HCURSOR HandCursor() const { return m_handCursor; }
+    HCURSOR GrabCursor() const { return m_grabCursor; }
+    CStageTimes& Stages() { return m_stages; }
+
     static const int kUnchanged = 0x7FFFFFFF;
+
+protected:
+    BOOL PreCreateWindow(CREATESTRUCT& cs) override;
+    int OnCreate(LPCREATESTRUCT cs);
+    void OnPaint();
+    BOOL OnEraseBkgnd(HDC dc);
+    void OnClose();
+    void OnLButtonDown(UINT flags, CPoint p);
+    void OnLButtonUp(UINT flags, CPoint p);
+    void OnMouseMove(UINT flags, CPoint p);
+    void OnLButtonDblClk(UINT flags, CPoint p);
+    void OnRButtonUp(UINT flags, CPoint p);
+    BOOL OnMouseWheel(UINT flags, short delta, CPoint p);
+    DECLARE_MESSAGE_MAP()
+
+private:
+    void ApplyViewRect(const RECT& moved);
+    void ForEachLayerScroll(int x, int y);
+    // Fills area (target pixels) of a buffer from the thumbnail, enlarged
+    // with bilinear filtering; target pixel (i, j) shows display point
+    // (displayX + i, displayY + j).
+    void FillFromThumbnail(CDisplayBuffer& target, const RECT& area, int displayX, int displayY);
+    // The thumbnail rectangle source stretched over destination of a target.
+    void StretchThumbnail(CDisplayBuffer& target, const RECT& source, const RECT& destination);
+    void DrawLoadingText(HDC dc, const RECT& client);
 
     CDisplayBuffer m_view;        // composed frames; scale and view rectangle
     int m_displayWidth = 0;
@@ -76,26 +131,5 @@ public:
     CPoint m_anchor;
     CPoint m_pan;
     CPoint m_savedOrigin;
-
-    int OnCreate(LPCREATESTRUCT cs);
-    void OnPaint();
-    BOOL OnEraseBkgnd(HDC dc);
-    void OnClose();
-    void OnLButtonDown(UINT flags, CPoint p);
-    void OnLButtonUp(UINT flags, CPoint p);
-    void OnMouseMove(UINT flags, CPoint p);
-    void OnLButtonDblClk(UINT flags, CPoint p);
-    void OnRButtonUp(UINT flags, CPoint p);
-    BOOL OnMouseWheel(UINT flags, short delta, CPoint p);
-
-protected:
-    BOOL PreCreateWindow(CREATESTRUCT& cs) override;
-    DECLARE_MESSAGE_MAP()
-
-private:
-    // Keeps a rectangle of the view inside the image, size unchanged.
-    void ClampToImage(RECT& rect) const;
-    void ApplyViewRect(const RECT& moved);
-    void ForEachLayerScroll(int x, int y);
-    void StretchLowRes(HDC target, const RECT& viewBand, const RECT& destination);
+    CStageTimes m_stages;
 };

@@ -53,6 +53,10 @@ public:
     int RequestRegion(int l, int t, int r, int b, BOOL subtract, BOOL prefetch);
     void SendTileRequest(const RECT& rect, BOOL prefetch);
 
+    // Stops a waiting prefetch (the benchmark measures moves without it).
+    void CancelPrefetch();
+
+    // What the frame, the benchmark and tests read.
     bool IsSlideOpen() const { return m_slideOpen; }
     CImageDispWnd* Display() const { return m_pDisplay.get(); }
     CNavigatorDlg* Navigator() const { return m_pNavigator.get(); }
@@ -60,6 +64,14 @@ public:
     CInfoWnd* InfoWindow() const { return m_pInfo.get(); }
     CSlideLinkSocket* Link() const { return m_pLink.get(); }
     CScaleBar* ScaleBar() const { return m_pScaleBar.get(); }
+    double Magnification() const { return m_magnification; }
+    // The image point at the display's top-left, display pixels.
+    CPoint Origin() const { return m_origin; }
+    const zelvo::view::RectList& Received() const { return m_received; }
+    const zelvo::view::RectList& Requested() const { return m_requested; }
+    bool PrefetchWaiting() const { return m_prefetchTimer != 0; }
+    const zelvo::slidelink::SlideHeader& Header() const { return m_header; }
+    const CString& SlidePath() const { return m_slidePath; }
 
     static const UINT_PTR kKeepAliveTimer = 100;
     static const UINT_PTR kPrefetchTimer = 1001;
@@ -67,31 +79,6 @@ public:
     static const UINT kPrefetchMs = 500;
     static const int kNoPosition = 0x7FFFFFFF;
     static const int kMaxDrainedFrames = 4096;
-
-    CString m_slidePath;
-    CString m_serverAddress;
-    zelvo::slidelink::SlideHeader m_header;
-    int m_screenWidthUm = 328000;
-    int m_screenHeightUm = 246000;
-    int m_screenPpmX = 0;
-    int m_screenPpmY = 0;
-    float m_fieldNumber = 0.18f;
-    int m_slidePpmX = 0, m_slidePpmY = 0;
-    int m_tileWidth = 0, m_tileHeight = 0, m_tileColumns = 0, m_tileRows = 0;
-    int m_thumbnailFactor = 1;
-    double m_magnification = 200.0;
-    int m_visibleWidth = 0, m_visibleHeight = 0;
-    CPoint m_origin;
-    CPoint m_screenOrigin{kNoPosition, kNoPosition};
-    BOOL m_navigatorShown = TRUE;
-    BOOL m_eyepieceField = FALSE;
-    zelvo::view::RectList m_received;
-    // What was asked for since the received list was last emptied: a reply
-    // outside it belongs to an earlier magnification and is dropped.
-    zelvo::view::RectList m_requested;
-    UINT_PTR m_prefetchTimer = 0;
-    std::vector<uint8_t> m_userMarks;
-    CScreenSettingsDlg m_settings;
 
 protected:
     BOOL PreCreateWindow(CREATESTRUCT& cs) override;
@@ -127,6 +114,34 @@ private:
     void FollowScreenOrigin();
     zelvo::view::ViewState CurrentViewState() const;
     void ForgetRequests();
+    // The requests of UpdateVisibleArea for a pan offset s.
+    int RequestVisibleArea(int mode, CPoint s);
+
+    CString m_slidePath;
+    CString m_serverAddress;
+    zelvo::slidelink::SlideHeader m_header;
+    int m_screenWidthUm = 328000;
+    int m_screenHeightUm = 246000;
+    int m_screenPpmX = 0;
+    int m_screenPpmY = 0;
+    float m_fieldNumber = 0.18f;
+    int m_slidePpmX = 0, m_slidePpmY = 0;
+    int m_tileWidth = 0, m_tileHeight = 0, m_tileColumns = 0, m_tileRows = 0;
+    int m_thumbnailFactor = 1;
+    double m_magnification = 200.0;
+    int m_visibleWidth = 0, m_visibleHeight = 0;
+    CPoint m_origin;
+    CPoint m_screenOrigin{kNoPosition, kNoPosition};
+    BOOL m_navigatorShown = TRUE;
+    BOOL m_eyepieceField = FALSE;
+    zelvo::view::RectList m_received;
+    // What was asked for since the received list was last emptied: a reply
+    // outside it belongs to an earlier magnification and is dropped.
+    zelvo::view::RectList m_requested;
+    UINT_PTR m_prefetchTimer = 0;
+    std::vector<uint8_t> m_userMarks;
+    CScreenSettingsDlg m_settings;
+    std::vector<uint32_t> m_tilePixels;  // decoded regions, reused
 
     std::unique_ptr<CSlideLinkSocket> m_pLink;
     std::unique_ptr<CImageDispWnd> m_pDisplay;

@@ -306,3 +306,25 @@ TEST(RegionReply, DelayedRegionAfterZoomIsDropped)
     EXPECT_FALSE(RegionWasRequested({}, {0, 0, 10, 10}));
     EXPECT_FALSE(RegionWasRequested(requested, {5, 5, 5, 9}));
 }
+
+TEST(RegionReceived, PiecesOfARequestMergeBackAndTheNextPanAsksForOneStrip)
+{
+    // The server's 512-pixel pieces of one screen request, in the order they came.
+    RectList received;
+    for (const Rect& piece : {Rect{512, 0, 1024, 512}, Rect{0, 0, 512, 512}, Rect{0, 512, 512, 1024},
+                              Rect{1024, 0, 1280, 512}, Rect{1024, 512, 1280, 1024}, Rect{512, 512, 1024, 1024}})
+        AddReceived(received, piece);
+    EXPECT_EQ((RectList{{0, 0, 1280, 1024}}), received);
+    // Half a screen to the right: one strip, not one piece per received row.
+    const ViewState v{640, 0, 1280, 1024, 100000, 100000};
+    EXPECT_EQ((RectList{{1280, 0, 1920, 1024}}), PlanRegionRequest(received, v, {0, 0, 1280, 1024}, true));
+
+    // Inside an entry: nothing new; apart or only touching at a corner: kept apart.
+    AddReceived(received, {10, 10, 20, 20});
+    AddReceived(received, {2000, 0, 2100, 100});
+    AddReceived(received, {1280, 1024, 1300, 1100});
+    EXPECT_EQ(3u, received.size());
+    // Overlapping rows of the same height merge; a covering rectangle swallows what it covers.
+    AddReceived(received, {1270, 0, 2100, 1024});
+    EXPECT_EQ((RectList{{1280, 1024, 1300, 1100}, {0, 0, 2100, 1024}}), received);
+}
