@@ -128,10 +128,10 @@ enum class MoveResult { kNothing, kTrimmed, kCleared };
 // (-cx, -cy, 2cx, 2cy) around the origin remain; otherwise all is dropped.
 MoveResult TrimReceivedAfterMove(RectList& received, const ViewState& v, int32_t sx, int32_t sy);
 
-// Records a received region: entries whose union with it is one rectangle
-// (same span on one axis, touching or overlapping on the other, or one
-// inside the other) are merged with it, so that the list says the same with
-// fewer and larger rectangles and later subtractions cut fewer pieces.
+// Records a received region. The list is kept as the same area in disjoint
+// horizontal bands, each as tall as the rows that share its span allow, so
+// that it says the same with few rectangles and later subtractions cut few
+// pieces (a pan asks for one strip, not one per piece the server sent).
 void AddReceived(RectList& received, const Rect& region);
 
 // The two prefetch rings relative to the origin, in sending order.

@@ -53,6 +53,12 @@ std::string Printable(const std::string& s)
 
 } // namespace
 
+int DefaultWorkersPerViewer()
+{
+    const int cores = (int)std::thread::hardware_concurrency();
+    return std::clamp(cores / 2, 2, 4);
+}
+
 HeaderInfo DescribeSlide(const SlideSource& src, const ServerOptions& options)
 {
     HeaderInfo info;

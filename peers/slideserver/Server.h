@@ -18,13 +18,17 @@
 namespace zelvo {
 namespace slideserver {
 
+// Region workers per viewer: the pieces of one request are made in parallel,
+// up to half the machine's cores (two at least, four at most).
+int DefaultWorkersPerViewer();
+
 struct ServerOptions {
     bool verbose = false;
     std::FILE* log = nullptr;    // one line per request and reply when set
     int piece = 512;             // largest region reply edge, display pixels
     size_t maxQueuedPieces = 4096;
     int jpegQuality = 85;
-    int workersPerViewer = 2;    // region pieces of one viewer rendered at once
+    int workersPerViewer = DefaultWorkersPerViewer();  // region pieces of one viewer rendered at once
     int idleSeconds = 120;       // viewers send a keep-alive every 5 s
     int sendTimeoutSeconds = 20;
     size_t maxConnections = 256;

@@ -296,27 +296,42 @@ protected:
         ASSERT_TRUE(server.Fetch(shown.rect, shown.scaleX, shown.scaleY));
         HWND display = DisplayWindow();
         ASSERT_NE(nullptr, display);
+        // Other test programs share the display and their windows come and go
+        // over the viewer's: the viewer is raised and looked at again until a
+        // look finds enough of it uncovered.
         int compared = 0, matched = 0;
-        const int w = shown.rect.right - shown.rect.left, h = shown.rect.bottom - shown.rect.top;
-        // A grid dense enough that the points the overview and the eyepiece
-        // window leave visible are always many.
-        for (int i = 1; i < 24; ++i) {
-            for (int j = 1; j < 18; ++j) {
-                const int x = shown.rect.left + w * i / 24, y = shown.rect.top + h * j / 18;
-                COLORREF got;
-                if (!ScreenPixel(display, x - origin.left, y - origin.top, got)) continue;
-                const COLORREF want = server.At(x, y);
-                ++compared;
-                const auto close = [](int a, int b) { return a - b <= 24 && b - a <= 24; };
-                if (close(GetRValue(want), GetRValue(got)) && close(GetGValue(want), GetGValue(got)) &&
-                    close(GetBValue(want), GetBValue(got)))
-                    ++matched;
-                else
-                    std::printf("(%d,%d) server %06lx shown %06lx\n", x, y, (unsigned long)want, (unsigned long)got);
+        std::string mismatches;
+        for (int attempt = 0; attempt < 10 && (compared < 100 || matched * 10 < compared * 9); ++attempt) {
+            ::SetWindowPos(frame, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+            testing_support::PumpFor(attempt ? 500 : 100);
+            compared = matched = 0;
+            mismatches.clear();
+            const int w = shown.rect.right - shown.rect.left, h = shown.rect.bottom - shown.rect.top;
+            // A grid dense enough that the points the overview and the eyepiece
+            // window leave visible are always many.
+            for (int i = 1; i < 24; ++i) {
+                for (int j = 1; j < 18; ++j) {
+                    const int x = shown.rect.left + w * i / 24, y = shown.rect.top + h * j / 18;
+                    COLORREF got;
+                    if (!ScreenPixel(display, x - origin.left, y - origin.top, got)) continue;
+                    const COLORREF want = server.At(x, y);
+                    ++compared;
+                    const auto close = [](int a, int b) { return a - b <= 24 && b - a <= 24; };
+                    if (close(GetRValue(want), GetRValue(got)) && close(GetGValue(want), GetGValue(got)) &&
+                        close(GetBValue(want), GetBValue(got))) {
+                        ++matched;
+                    } else {
+                        char line[96];
+                        std::snprintf(line, sizeof line, "(%d,%d) server %06lx shown %06lx\n", x, y,
+                                      (unsigned long)want, (unsigned long)got);
+                        mismatches += line;
+                    }
+                }
             }
         }
         EXPECT_GE(compared, 100);
-        EXPECT_GE(matched * 10, compared * 9) << matched << " of " << compared << " sample points match the server";
+        EXPECT_GE(matched * 10, compared * 9) << matched << " of " << compared << " sample points match the server\n"
+                                              << mismatches;
     }
 
     PROCESS_INFORMATION process{};

@@ -16,7 +16,12 @@ CMessageSocket::~CMessageSocket()
 
 BOOL CMessageSocket::CreateStream()
 {
-    return Create(0, SOCK_STREAM, kStreamEvents);
+    if (!Create(0, SOCK_STREAM, kStreamEvents)) return FALSE;
+    // Every frame is a whole message: it leaves at once instead of waiting
+    // for the peer to acknowledge the one before.
+    const BOOL on = TRUE;
+    SetSockOpt(TCP_NODELAY, &on, sizeof on, IPPROTO_TCP);
+    return TRUE;
 }
 
 bool CMessageSocket::SendFrame(const void* body, uint32_t length)
@@ -25,6 +30,17 @@ bool CMessageSocket::SendFrame(const void* body, uint32_t length)
     QueueFrame(body, length);
     Rearm();  // the platform answers with a write notification
     return true;
+}
+
+void CMessageSocket::SendNow()
+{
+    // A frame partly sent already goes on at the next writable notification.
+    if (m_hSocket == INVALID_SOCKET || m_sentBytes != 0) return;
+    while (!m_pending.empty() || !m_current.empty()) {
+        const size_t queued = m_pending.size() + m_current.size();
+        OnSend(0);
+        if (m_hSocket == INVALID_SOCKET || m_sentBytes != 0 || m_pending.size() + m_current.size() == queued) return;
+    }
 }
 
 void CMessageSocket::QueueFrame(const void* body, uint32_t length)

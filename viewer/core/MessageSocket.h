@@ -24,6 +24,10 @@ public:
     // queueing nothing, when the socket has no handle.
     bool SendFrame(const void* body, uint32_t length);
 
+    // On a connected socket with nothing in flight: sends the queued frames
+    // now rather than at the next writable notification.
+    void SendNow();
+
     // Hands on, at once, the frames that have fully arrived already (at most
     // maxFrames), instead of one per notification later.
     void DrainReceived(int maxFrames);

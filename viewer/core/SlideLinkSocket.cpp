@@ -40,7 +40,8 @@ void CSlideLinkSocket::ConnectOrClose(LPCSTR host, UINT port)
 
 void CSlideLinkSocket::SendBody(const std::vector<uint8_t>& body)
 {
-    SendFrame(body.data(), (uint32_t)body.size());
+    // Only sent while connected: the frame can leave at once.
+    if (SendFrame(body.data(), (uint32_t)body.size())) SendNow();
 }
 
 void CSlideLinkSocket::SendCommand(UINT code)

@@ -307,7 +307,7 @@ TEST(RegionReply, DelayedRegionAfterZoomIsDropped)
     EXPECT_FALSE(RegionWasRequested(requested, {5, 5, 5, 9}));
 }
 
-TEST(RegionReceived, PiecesOfARequestMergeBackAndTheNextPanAsksForOneStrip)
+TEST(RegionReceived, PiecesOfARequestMergeBackAndPansAskForFewPieces)
 {
     // The server's 512-pixel pieces of one screen request, in the order they came.
     RectList received;
@@ -316,15 +316,37 @@ TEST(RegionReceived, PiecesOfARequestMergeBackAndTheNextPanAsksForOneStrip)
         AddReceived(received, piece);
     EXPECT_EQ((RectList{{0, 0, 1280, 1024}}), received);
     // Half a screen to the right: one strip, not one piece per received row.
-    const ViewState v{640, 0, 1280, 1024, 100000, 100000};
-    EXPECT_EQ((RectList{{1280, 0, 1920, 1024}}), PlanRegionRequest(received, v, {0, 0, 1280, 1024}, true));
+    ViewState v{640, 0, 1280, 1024, 100000, 100000};
+    RectList strip = PlanRegionRequest(received, v, {0, 0, 1280, 1024}, true);
+    EXPECT_EQ((RectList{{1280, 0, 1920, 1024}}), strip);
+    AddReceived(received, strip[0]);
+    // Diagonal drags, one after the other: the missing L is three pieces each time.
+    for (int i = 1; i <= 3; ++i) {
+        v.originX += 320;
+        v.originY += 256;
+        TrimReceivedAfterMove(received, v, 320, 256);
+        const RectList pieces = PlanRegionRequest(received, v, {0, 0, 1280, 1024}, true);
+        EXPECT_EQ(3u, pieces.size()) << i;
+        for (const Rect& p : pieces) AddReceived(received, p);
+    }
+}
 
-    // Inside an entry: nothing new; apart or only touching at a corner: kept apart.
-    AddReceived(received, {10, 10, 20, 20});
-    AddReceived(received, {2000, 0, 2100, 100});
-    AddReceived(received, {1280, 1024, 1300, 1100});
-    EXPECT_EQ(3u, received.size());
-    // Overlapping rows of the same height merge; a covering rectangle swallows what it covers.
-    AddReceived(received, {1270, 0, 2100, 1024});
-    EXPECT_EQ((RectList{{1280, 1024, 1300, 1100}, {0, 0, 2100, 1024}}), received);
+TEST(RegionReceived, TheListCoversExactlyWhatWasReceivedWithoutOverlap)
+{
+    std::mt19937 g(11);
+    for (int round = 0; round < 200; ++round) {
+        RectList received;
+        Mask want(kSide * kSide, 0);
+        for (int i = 0; i < 12; ++i) {
+            const Rect r = RandomRect(g);
+            AddReceived(received, r);
+            Paint(want, r, 1);
+        }
+        Mask got(kSide * kSide, 0);
+        for (const Rect& r : received) {
+            ASSERT_FALSE(r.IsEmpty());
+            Paint(got, r, 1);
+        }
+        for (int i = 0; i < kSide * kSide; ++i) ASSERT_EQ(want[i] ? 1 : 0, got[i]) << "round " << round << " cell " << i;
+    }
 }
