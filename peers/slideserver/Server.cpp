@@ -33,6 +33,9 @@ constexpr double kMaxScale = 64.0;
 constexpr double kMaxScaleRatio = 8.0;
 constexpr size_t kCacheSlides = 8;
 constexpr uint32_t kMaxRequestBody = 64 * 1024;
+// Pieces smaller than this cost more in their JPEG headers than they gain by
+// being made at the same time as others.
+constexpr int64_t kMinPieceArea = 256 * 256;
 
 
 // Milliseconds of the raw monotonic clock, which Wine's performance counter
@@ -52,6 +55,31 @@ std::string Printable(const std::string& s)
 }
 
 } // namespace
+
+std::vector<TileRect> SplitRegion(const TileRect& r, int maxEdge, int workers, int64_t minArea, size_t maxPieces)
+{
+    std::vector<TileRect> out;
+    const int64_t w = int64_t(r.right) - r.left, h = int64_t(r.bottom) - r.top;
+    if (w <= 0 || h <= 0) return out;
+    const int64_t edge = std::max(1, maxEdge);
+    int64_t cols = (w + edge - 1) / edge, rows = (h + edge - 1) / edge;
+    const int64_t wanted = std::min<int64_t>(workers, std::max<int64_t>(1, w * h / std::max<int64_t>(1, minArea)));
+    // Cut the longer side of the pieces again until there are enough.
+    while (cols * rows < wanted) {
+        if (w * rows >= h * cols && cols < w)
+            ++cols;
+        else if (rows < h)
+            ++rows;
+        else
+            break;
+    }
+    if (cols * rows > (int64_t)maxPieces) return out;
+    for (int64_t j = 0; j < rows; ++j)
+        for (int64_t i = 0; i < cols; ++i)
+            out.push_back(TileRect{(int32_t)(r.left + w * i / cols), (int32_t)(r.top + h * j / rows),
+                                   (int32_t)(r.left + w * (i + 1) / cols), (int32_t)(r.top + h * (j + 1) / rows)});
+    return out;
+}
 
 int DefaultWorkersPerViewer()
 {
@@ -278,8 +306,10 @@ private:
         int64_t l = std::max<int64_t>(r.left, 0), t = std::max<int64_t>(r.top, 0);
         int64_t rr = std::min<int64_t>(r.right, dispW), b = std::min<int64_t>(r.bottom, dispH);
         if (l >= rr || t >= b) return true;
-        const int piece = m_server.options().piece;
-        int64_t nx = (rr - l + piece - 1) / piece, ny = (b - t + piece - 1) / piece;
+        const ServerOptions& opt = m_server.options();
+        const std::vector<TileRect> pieces =
+            SplitRegion(TileRect{(int32_t)l, (int32_t)t, (int32_t)rr, (int32_t)b}, opt.piece,
+                        std::max(1, opt.workersPerViewer), kMinPieceArea, opt.maxQueuedPieces);
         uint32_t reply = req.code == kTileRequest ? (uint32_t)kTileRequest : (uint32_t)kTilePrefetchReply;
         uint64_t generation;
         {
@@ -287,24 +317,22 @@ private:
             generation = m_generation;
         }
         std::lock_guard<std::mutex> lock(m_mutex);
-        if (m_queuedPieces + (uint64_t)(nx * ny) > m_server.options().maxQueuedPieces) {
+        if (pieces.empty() || m_queuedPieces + pieces.size() > opt.maxQueuedPieces) {
             m_server.Log(true, "%s region queue full, request dropped", m_peer.c_str());
             return true;
         }
-        for (int64_t y = t; y < b; y += piece)
-            for (int64_t x = l; x < rr; x += piece) {
-                Job j;
-                j.replyCode = reply;
-                j.rect = TileRect{(int32_t)x, (int32_t)y, (int32_t)std::min<int64_t>(x + piece, rr),
-                                  (int32_t)std::min<int64_t>(y + piece, b)};
-                j.sx = sx;
-                j.sy = sy;
-                j.slide = slide;
-                j.generation = generation;
-                j.queuedAt = std::chrono::steady_clock::now();
-                m_jobs.push_back(std::move(j));
-            }
-        m_queuedPieces += (size_t)(nx * ny);
+        for (const TileRect& piece : pieces) {
+            Job j;
+            j.replyCode = reply;
+            j.rect = piece;
+            j.sx = sx;
+            j.sy = sy;
+            j.slide = slide;
+            j.generation = generation;
+            j.queuedAt = std::chrono::steady_clock::now();
+            m_jobs.push_back(std::move(j));
+        }
+        m_queuedPieces += pieces.size();
         m_cv.notify_all();
         return true;
     }

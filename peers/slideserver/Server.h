@@ -52,6 +52,13 @@ struct HeaderInfo {
 };
 HeaderInfo DescribeSlide(const SlideSource& src, const ServerOptions& options);
 
+// The pieces a region is sent in: a grid of nearly equal pieces no wider or
+// taller than maxEdge, and, so that the workers share the region evenly, at
+// least `workers` of them as long as each keeps minArea pixels. Empty when
+// that takes more than maxPieces.
+std::vector<slidelink::TileRect> SplitRegion(const slidelink::TileRect& r, int maxEdge, int workers, int64_t minArea,
+                                             size_t maxPieces);
+
 class Connection;
 
 class Server {

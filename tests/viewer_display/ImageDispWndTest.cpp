@@ -164,6 +164,23 @@ TEST_F(DisplayTest, ScrollByMovesTheMainBufferAndRefillsTheUncoveredStrips)
     }
 }
 
+// The pixel work of a realignment may wait until after the frame is shown:
+// the frame composed before it is the frame composed after it.
+TEST_F(DisplayTest, AFrameComposedBeforeTheOwedRealignmentEqualsOneAfterIt)
+{
+    for (const CPoint offset : {CPoint(-37, 53), CPoint(Cx() - 5, 0), CPoint(0, -Cy() - 1)}) {
+        SCOPED_TRACE(testing::Message() << offset.x << "," << offset.y);
+        PaintMainCoded();
+        disp->SetOrigin(offset.x, offset.y);
+        disp->ScrollBy();
+        disp->DrawContents();
+        const std::vector<uint32_t> before = ReadPixels(disp->ViewBuffer().GetMemoryDC(), 800, 600);
+        disp->MainBuffer();  // the owed work is done when the buffer is used
+        disp->DrawContents();
+        EXPECT_EQ(before, ReadPixels(disp->ViewBuffer().GetMemoryDC(), 800, 600));
+    }
+}
+
 TEST_F(DisplayTest, ScrollByWithoutOffsetOrByTwoScreensTouchesNothingOrRefillsAll)
 {
     PaintMainCoded();

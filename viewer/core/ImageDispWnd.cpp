@@ -45,6 +45,9 @@ RECT Shifted(const RECT& r, int dx, int dy)
 // Frames a zoom may draw before it gives up; the steps normally end far sooner.
 const int kMaxZoomFrames = 2000;
 
+// The owed realignment runs on this timer: timers come after painting.
+const UINT_PTR kRealignTimer = 1;
+
 } // namespace
 
 BEGIN_MESSAGE_MAP(CImageDispWnd, CWnd)
@@ -59,6 +62,7 @@ BEGIN_MESSAGE_MAP(CImageDispWnd, CWnd)
     ON_WM_LBUTTONDBLCLK()
     ON_WM_RBUTTONUP()
     ON_WM_MOUSEWHEEL()
+    ON_WM_TIMER()
 END_MESSAGE_MAP()
 
 CImageDispWnd::CImageDispWnd() = default;
@@ -296,6 +300,7 @@ void CImageDispWnd::DrawBackgroundImage(CDib* thumbnail)
 void CImageDispWnd::PutTile(CDib* tile, const RECT& rect)
 {
     if (!tile || !m_mainReady) return;
+    RealignNow();
     CStageScope timing(m_stages, CStageTimes::kPutTile);
     const int cx = ScreenCx(), cy = ScreenCy();
     m_main.Lock();
@@ -306,6 +311,7 @@ void CImageDispWnd::PutTile(CDib* tile, const RECT& rect)
 void CImageDispWnd::PutPixels(const uint32_t* pixels, int width, int height, const RECT& rect)
 {
     if (!pixels || width <= 0 || height <= 0 || !m_mainReady || IsEmptyRect(rect)) return;
+    RealignNow();
     CStageScope timing(m_stages, CStageTimes::kPutTile);
     const RECT at = Shifted(rect, ScreenCx(), ScreenCy());
     m_main.Lock();
@@ -325,36 +331,57 @@ void CImageDispWnd::PutPixels(const uint32_t* pixels, int width, int height, con
     m_main.Unlock();
 }
 
-void CImageDispWnd::FillFromLowRes(int l, int t, int r, int b)
+void CImageDispWnd::FillBand(const RECT& r, CPoint origin)
 {
     if (!m_mainReady) return;
-    const view::Rect band = view::BandOnImage(view::Rect{l, t, r, b}, m_savedOrigin.x, m_savedOrigin.y,
-                                              m_displayWidth, m_displayHeight);
+    const view::Rect band = view::BandOnImage(ToRect(r), origin.x, origin.y, m_displayWidth, m_displayHeight);
     if (band.IsEmpty()) return;
     const int cx = ScreenCx(), cy = ScreenCy();
-    FillFromThumbnail(m_main, Shifted(ToWin(band), cx, cy), m_savedOrigin.x - cx, m_savedOrigin.y - cy);
+    FillFromThumbnail(m_main, Shifted(ToWin(band), cx, cy), origin.x - cx, origin.y - cy);
+}
+
+void CImageDispWnd::FillFromLowRes(int l, int t, int r, int b)
+{
+    RealignNow();
+    FillBand(RECT{l, t, r, b}, m_savedOrigin);
 }
 
 void CImageDispWnd::FillAroundFromLowRes(int l, int t, int r, int b)
 {
+    RealignNow();
     m_savedOrigin = CPoint(m_view.m_rect.left, m_view.m_rect.top);
     for (const view::Rect& band : view::BandsAround(view::Rect{l, t, r, b}, ScreenCx(), ScreenCy()))
-        FillFromLowRes(band.left, band.top, band.right, band.bottom);
+        FillBand(ToWin(band), m_savedOrigin);
 }
 
 void CImageDispWnd::RefillFromLowRes()
 {
+    RealignNow();
     m_savedOrigin = CPoint(m_view.m_rect.left, m_view.m_rect.top);
     const int cx = ScreenCx(), cy = ScreenCy();
-    FillFromLowRes(-cx, -cy, 2 * cx, 2 * cy);
+    FillBand(RECT{-cx, -cy, 2 * cx, 2 * cy}, m_savedOrigin);
 }
 
 CPoint CImageDispWnd::ScrollBy()
 {
     const int dx = m_pan.x, dy = m_pan.y;
     if (dx == 0 && dy == 0) return CPoint(0, 0);
+    RealignNow();  // an earlier one first
     m_savedOrigin = CPoint(m_view.m_rect.left, m_view.m_rect.top);
     m_pan = CPoint(0, 0);
+    m_realignOwed = true;
+    m_owedScroll = CPoint(dx, dy);
+    m_owedOrigin = m_savedOrigin;
+    if (::IsWindow(m_hWnd)) SetTimer(kRealignTimer, 1);
+    return CPoint(dx, dy);
+}
+
+void CImageDispWnd::RealignNow()
+{
+    if (!m_realignOwed) return;
+    m_realignOwed = false;
+    if (::IsWindow(m_hWnd)) KillTimer(kRealignTimer);
+    const int dx = m_owedScroll.x, dy = m_owedScroll.y;
     const view::ScrollPlan plan = view::PlanScroll(dx, dy, ScreenCx(), ScreenCy());
     if (plan.scroll && m_mainReady) {
         CStageScope timing(m_stages, CStageTimes::kScroll);
@@ -362,11 +389,21 @@ CPoint CImageDispWnd::ScrollBy()
         m_main.Scroll(-dx, -dy);
         m_main.Unlock();
     }
-    for (int i = 0; i < plan.count; ++i) {
-        const view::Rect& s = plan.strips[(size_t)i];
-        FillFromLowRes(s.left, s.top, s.right, s.bottom);
-    }
-    return CPoint(dx, dy);
+    for (int i = 0; i < plan.count; ++i) FillBand(ToWin(plan.strips[(size_t)i]), m_owedOrigin);
+}
+
+const CDisplayBuffer& CImageDispWnd::MainBuffer()
+{
+    RealignNow();
+    return m_main;
+}
+
+void CImageDispWnd::OnTimer(UINT_PTR id)
+{
+    if (id == kRealignTimer)
+        RealignNow();
+    else
+        CWnd::OnTimer(id);
 }
 
 RECT CImageDispWnd::ComposeView(double f)
@@ -379,6 +416,7 @@ RECT CImageDispWnd::ComposeView(double f)
     // A factor that is not a real positive number, or one that would shrink
     // the frame to nothing or blow it past any sane size, has no animation.
     if (!m_mainReady) return result;
+    RealignNow();
     const std::vector<view::ZoomFrame> frames = view::PlanZoomFrames(w, h, f, cx, cy, kMaxZoomFrames);
     if (frames.empty()) return result;
     CStageScope timing(m_stages, CStageTimes::kZoom);
@@ -476,7 +514,16 @@ void CImageDispWnd::DrawContents(const RECT& area)
     CStageScope timing(m_stages, CStageTimes::kCompose);
     const int cx = ScreenCx(), cy = ScreenCy();
 
-    view::FramePlan plan = view::PlanFrame(W, H, m_pan.x, m_pan.y, cx, cy);
+    // With a realignment owed the buffer still lies as before it: the frame
+    // is taken from there when the buffer covers the client, else the
+    // realignment is done first.
+    CPoint offset = m_pan;
+    if (m_realignOwed) offset.Offset(m_owedScroll.x, m_owedScroll.y);
+    view::FramePlan plan = view::PlanFrame(W, H, offset.x, offset.y, cx, cy);
+    if (m_realignOwed && (plan.count > 0 || !plan.fromMain)) {
+        RealignNow();
+        plan = view::PlanFrame(W, H, m_pan.x, m_pan.y, cx, cy);
+    }
     if (!m_mainReady) {
         plan.fromMain = false;
         plan.count = 1;
@@ -532,6 +579,7 @@ void CImageDispWnd::OnPaint()
     const RECT& r = dc.m_ps.rcPaint;
     if (IsEmptyRect(r)) return;
     m_view.DrawLocked(dc, &r, &r);
+    m_lastPaintAt = CStageTimes::NowMs();
 }
 
 void CImageDispWnd::OnClose()

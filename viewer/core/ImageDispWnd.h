@@ -68,7 +68,8 @@ public:
 
     // What the view and tests read.
     const CDisplayBuffer& ViewBuffer() const { return m_view; }
-    const CDisplayBuffer& MainBuffer() const { return m_main; }
+    // The tile buffer with any realignment still owed done first.
+    const CDisplayBuffer& MainBuffer();
     const CDisplayBuffer& LowResBuffer() const { return m_lowRes; }
     double ScaleX() const { return m_view.m_scaleX; }
     double ScaleY() const { return m_view.m_scaleY; }
@@ -81,6 +82,8 @@ public:
     HCURSOR HandCursor() const { return m_handCursor; }
     HCURSOR GrabCursor() const { return m_grabCursor; }
     CStageTimes& Stages() { return m_stages; }
+    // When the window last showed a frame (the stage clock's milliseconds).
+    double LastPaintAt() const { return m_lastPaintAt; }
 
     static const int kUnchanged = 0x7FFFFFFF;
 
@@ -96,6 +99,7 @@ protected:
     void OnLButtonDblClk(UINT flags, CPoint p);
     void OnRButtonUp(UINT flags, CPoint p);
     BOOL OnMouseWheel(UINT flags, short delta, CPoint p);
+    void OnTimer(UINT_PTR id);
     DECLARE_MESSAGE_MAP()
 
 private:
@@ -108,6 +112,10 @@ private:
     // The thumbnail rectangle source stretched over destination of a target.
     void StretchThumbnail(CDisplayBuffer& target, const RECT& source, const RECT& destination);
     void DrawLoadingText(HDC dc, const RECT& client);
+    // A band of the 3 x 3 area (view coordinates, the view at origin) from the thumbnail.
+    void FillBand(const RECT& band, CPoint origin);
+    // The pixel work of the last ScrollBy, when it is still owed.
+    void RealignNow();
 
     CDisplayBuffer m_view;        // composed frames; scale and view rectangle
     int m_displayWidth = 0;
@@ -131,5 +139,12 @@ private:
     CPoint m_anchor;
     CPoint m_pan;
     CPoint m_savedOrigin;
+    // A realignment whose pixel work waits until after the next paint, or
+    // until the tile buffer is used: moving its pixels and refilling the
+    // uncovered strips shows nothing new, so the frame need not wait for it.
+    bool m_realignOwed = false;
+    CPoint m_owedScroll;
+    CPoint m_owedOrigin;
     CStageTimes m_stages;
+    double m_lastPaintAt = 0;
 };

@@ -689,3 +689,31 @@ TEST_F(SlideServerTest, AnUnknownSlideIsRefusedAndTheLinkStays)
     EXPECT_EQ(1u, Region(c, kTileRequest, req, 0.5, req).size());
     EXPECT_FALSE(c.ClosedByServer(300));
 }
+
+// A region is cut into even pieces, enough for the workers when it is large
+// and never smaller than needed; the pieces tile it exactly.
+TEST(SlideServerPieces, RegionsAreCutEvenlyForTheWorkers)
+{
+    auto area = [](const std::vector<TileRect>& pieces) {
+        int64_t a = 0;
+        for (const TileRect& p : pieces) a += Area(p);
+        return a;
+    };
+    // Half a screen: four pieces of 320 x 512 rather than 512 and 128 wide.
+    auto half = SplitRegion(TileRect{100, 0, 740, 1024}, 512, 4, 65536, 4096);
+    ASSERT_EQ(4u, half.size());
+    for (const TileRect& p : half) {
+        EXPECT_EQ(320, p.right - p.left);
+        EXPECT_EQ(512, p.bottom - p.top);
+    }
+    EXPECT_EQ(420, half[3].left);
+    // A thin strip keeps pieces of a useful size; one worker takes the edge limit only.
+    EXPECT_EQ(2u, SplitRegion(TileRect{0, 0, 128, 1024}, 512, 4, 65536, 4096).size());
+    EXPECT_EQ(6u, SplitRegion(TileRect{0, 0, 1280, 1024}, 512, 1, 65536, 4096).size());
+    auto odd = SplitRegion(TileRect{-7, 3, 1001, 777}, 512, 4, 65536, 4096);
+    EXPECT_EQ(int64_t(1008) * 774, area(odd));
+    for (const TileRect& p : odd) EXPECT_LE(p.right - p.left, 512);
+    // More pieces than the queue takes: none.
+    EXPECT_TRUE(SplitRegion(TileRect{0, 0, 2000000000, 2000000000}, 512, 4, 65536, 4096).empty());
+    EXPECT_TRUE(SplitRegion(TileRect{5, 5, 5, 9}, 512, 4, 65536, 4096).empty());
+}
