@@ -320,6 +320,7 @@ public:
                 wanted.push_back(view::Intersect(tile, image));
             }
             pan.tiles = (int)wanted.size();
+            if (wanted.empty()) continue;
             const double t0 = NowMs();
             if (!tiles.Fetch(wanted, d->ScaleX(), d->ScaleY(), pan.tileBytes)) return false;
             pan.tileMs = NowMs() - t0;
@@ -436,6 +437,7 @@ int main(int argc, char** argv)
     // ---- The figures ----
     struct Totals {
         std::vector<double> complete, painted, tileMs, dragFrame;
+        std::vector<double> completeWithTiles;  // the drags for which the tile client fetched something
         double requests = 0, replies = 0, bytes = 0, tiles = 0, tileBytes = 0;
         int n = 0;
         bool allComplete = true;
@@ -444,7 +446,10 @@ int main(int argc, char** argv)
         for (Totals* t : {&kinds[(int)p.kind], &mix}) {
             t->complete.push_back(p.completeMs);
             t->painted.push_back(p.paintedMs);
-            t->tileMs.push_back(p.tileMs);
+            if (p.tiles > 0) {
+                t->tileMs.push_back(p.tileMs);
+                t->completeWithTiles.push_back(p.completeMs);
+            }
             t->dragFrame.push_back(p.dragFrameMs);
             t->requests += p.requests;
             t->replies += p.replies;
@@ -464,12 +469,15 @@ int main(int argc, char** argv)
                 "reqs", "pieces", "bytes", "tiles", "bytes", "tile ms", "time", "bytes");
     std::printf("%-9s %3s %15s %15s %6s %6s %9s | %6s %9s %15s | %6s %6s\n", "", "", "median/worst", "median/worst",
                 "/pan", "/pan", "/pan", "/pan", "/pan", "median/worst", "ratio", "ratio");
+    std::printf("(tile times and the time ratio over the drags that needed new tiles)\n");
     for (int k = 0; k < (int)Kind::kCount; ++k) {
         const Totals& t = kinds[k];
         if (!t.n) continue;
         const double n = t.n;
-        // A tenth of a screen often needs no new tile: no time to compare with.
-        const std::string timeRatio = Median(t.tileMs) > 0 ? Fixed(Median(t.complete) / Median(t.tileMs), 2) : "-";
+        // A tenth of a screen often needs no new tile: the times are compared
+        // over the drags that needed some.
+        const std::string timeRatio =
+            t.tileMs.empty() ? "-" : Fixed(Median(t.completeWithTiles) / Median(t.tileMs), 2);
         std::printf("%-9s %3d %7.1f/%-7.1f %7.1f/%-7.1f %6.1f %6.1f %9.0f | %6.1f %9.0f %7.1f/%-7.1f | %6s %6.3f%s\n",
                     kKindNames[k], t.n, Median(t.complete), Worst(t.complete), Median(t.painted), Worst(t.painted),
                     t.requests / n, t.replies / n, t.bytes / n, t.tiles / n, t.tileBytes / n, Median(t.tileMs),
@@ -579,7 +587,7 @@ int main(int argc, char** argv)
 
     // ---- The targets ----
     const Totals& half = kinds[(int)Kind::kHalf];
-    const double halfRatio = Median(half.tileMs) > 0 ? Median(half.complete) / Median(half.tileMs) : 0;
+    const double halfRatio = half.tileMs.empty() ? 0 : Median(half.completeWithTiles) / Median(half.tileMs);
     const double bytesRatio = mix.tileBytes > 0 ? mix.bytes / mix.tileBytes : 0;
     const double requestRatio = mix.tiles > 0 ? mix.requests / mix.tiles : 0;
     std::printf("\n%-52s %14s %10s  %s\n", "figure", "value", "target", "result");

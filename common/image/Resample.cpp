@@ -42,6 +42,24 @@ void BlendRow(const uint32_t* row, const std::vector<Tap>& xs, std::vector<uint1
     }
 }
 
+// The source index under the centre of destination pixel d, within the source.
+int32_t NearestAt(int32_t d, const AxisMap& m, int32_t size)
+{
+    double c = (d + 0.5) * m.scale + m.offset;
+    if (!std::isfinite(c)) c = 0;
+    return int32_t(std::clamp(std::floor(c), 0.0, double(size - 1)));
+}
+
+// Destination area clipped to the target; false when nothing is left.
+bool Clip(const Pixels32& dst, int32_t& left, int32_t& top, int32_t& right, int32_t& bottom)
+{
+    left = std::max(left, 0);
+    top = std::max(top, 0);
+    right = std::min(right, dst.width);
+    bottom = std::min(bottom, dst.height);
+    return left < right && top < bottom;
+}
+
 } // namespace
 
 AxisMap MapSpan(double s0, double s1, double d0, double d1)
@@ -57,11 +75,7 @@ void StretchBilinear(const ConstPixels32& src, const Pixels32& dst, int32_t left
                      int32_t bottom, const AxisMap& x, const AxisMap& y)
 {
     if (!src.data || !dst.data || src.width <= 0 || src.height <= 0) return;
-    left = std::max(left, 0);
-    top = std::max(top, 0);
-    right = std::min(right, dst.width);
-    bottom = std::min(bottom, dst.height);
-    if (left >= right || top >= bottom) return;
+    if (!Clip(dst, left, top, right, bottom)) return;
 
     const int32_t w = right - left;
     std::vector<Tap> xs((size_t)w);
@@ -97,6 +111,31 @@ void StretchBilinear(const ConstPixels32& src, const Pixels32& dst, int32_t left
             const uint32_t c2 = (a[2] * wa + b[2] * wb + 32768) >> 16;
             out[i] = c0 | (c1 << 8) | (c2 << 16);
         }
+    }
+}
+
+void StretchNearest(const ConstPixels32& src, const Pixels32& dst, int32_t left, int32_t top, int32_t right,
+                    int32_t bottom, const AxisMap& x, const AxisMap& y)
+{
+    if (!src.data || !dst.data || src.width <= 0 || src.height <= 0) return;
+    if (!Clip(dst, left, top, right, bottom)) return;
+    const int32_t w = right - left;
+    std::vector<int32_t> xs((size_t)w);
+    for (int32_t i = 0; i < w; ++i) xs[size_t(i)] = NearestAt(left + i, x, src.width);
+    int32_t lastRow = -1;
+    const uint32_t* last = nullptr;
+    for (int32_t d = top; d < bottom; ++d) {
+        const int32_t row = NearestAt(d, y, src.height);
+        uint32_t* out = dst.data + size_t(d) * dst.stride + left;
+        if (row == lastRow) {
+            // A repeated source row: the destination row above is the same.
+            std::copy(last, last + w, out);
+            continue;
+        }
+        const uint32_t* in = src.data + size_t(row) * src.stride;
+        for (int32_t i = 0; i < w; ++i) out[i] = in[xs[size_t(i)]];
+        lastRow = row;
+        last = out;
     }
 }
 

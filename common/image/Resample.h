@@ -37,4 +37,9 @@ AxisMap MapSpan(double s0, double s1, double d0, double d1);
 void StretchBilinear(const ConstPixels32& src, const Pixels32& dst, int32_t left, int32_t top, int32_t right,
                      int32_t bottom, const AxisMap& x, const AxisMap& y);
 
+// The same fill taking for each destination pixel the source pixel under its
+// centre (the look of a stretch that drops or repeats whole pixels).
+void StretchNearest(const ConstPixels32& src, const Pixels32& dst, int32_t left, int32_t top, int32_t right,
+                    int32_t bottom, const AxisMap& x, const AxisMap& y);
+
 } // namespace zelvo::image

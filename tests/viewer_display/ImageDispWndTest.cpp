@@ -381,6 +381,23 @@ TEST_F(DisplayTest, ZoomTransitionRebuildsTheMainBufferAroundTheView)
     EXPECT_FALSE(::IsRectEmpty(&r));
     r = disp->ComposeView(0.1);
     EXPECT_FALSE(::IsRectEmpty(&r));
+
+    // Zooming in by two about the client's centre: what lay 100 pixels right of
+    // the centre lies 200 pixels right of it (the last frame's steps end near
+    // the factor, not on it: within three pixels).
+    SetView(8000, 8000);
+    PaintMainCoded();
+    disp->ComposeView(2.0);
+    px = MainPixels();
+    auto within = [&](int mx, int my, int ox, int oy) {
+        for (int dy = -3; dy <= 3; ++dy)
+            for (int dx = -3; dx <= 3; ++dx)
+                if (px[(size_t)my * W + mx] == Code(ox + dx, oy + dy)) return true;
+        return false;
+    };
+    EXPECT_TRUE(within(Cx() + 400, Cy() + 300, Cx() + 400, Cy() + 300));
+    EXPECT_TRUE(within(Cx() + 600, Cy() + 300, Cx() + 500, Cy() + 300));
+    EXPECT_TRUE(within(Cx() + 400, Cy() + 100, Cx() + 400, Cy() + 200));
 }
 
 TEST_F(DisplayTest, MinimisedOrNarrowWindowIsHarmless)

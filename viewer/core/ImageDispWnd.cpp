@@ -351,7 +351,7 @@ void CImageDispWnd::FillAroundFromLowRes(int l, int t, int r, int b)
     RealignNow();
     m_savedOrigin = CPoint(m_view.m_rect.left, m_view.m_rect.top);
     for (const view::Rect& band : view::BandsAround(view::Rect{l, t, r, b}, ScreenCx(), ScreenCy()))
-        FillBand(ToWin(band), m_savedOrigin);
+        OweFill(ToWin(band), m_savedOrigin);
 }
 
 void CImageDispWnd::RefillFromLowRes()
@@ -359,7 +359,26 @@ void CImageDispWnd::RefillFromLowRes()
     RealignNow();
     m_savedOrigin = CPoint(m_view.m_rect.left, m_view.m_rect.top);
     const int cx = ScreenCx(), cy = ScreenCy();
-    FillBand(RECT{-cx, -cy, 2 * cx, 2 * cy}, m_savedOrigin);
+    OweFill(RECT{-cx, -cy, 2 * cx, 2 * cy}, m_savedOrigin);
+}
+
+void CImageDispWnd::OweFill(const RECT& band, CPoint origin)
+{
+    if (!m_mainReady || IsEmptyRect(band)) return;
+    m_owedFills.push_back(OwedFill{band, origin});
+    if (::IsWindow(m_hWnd)) SetTimer(kRealignTimer, 1);
+}
+
+bool CImageDispWnd::OwedWorkMeets(const RECT& area) const
+{
+    if (m_realignOwed) return true;
+    const int cx = ScreenCx(), cy = ScreenCy();
+    for (const OwedFill& f : m_owedFills) {
+        const RECT inBuffer = Shifted(f.band, cx, cy);
+        RECT x;
+        if (::IntersectRect(&x, &inBuffer, &area)) return true;
+    }
+    return false;
 }
 
 CPoint CImageDispWnd::ScrollBy()
@@ -378,9 +397,13 @@ CPoint CImageDispWnd::ScrollBy()
 
 void CImageDispWnd::RealignNow()
 {
+    if (!m_realignOwed && m_owedFills.empty()) return;
+    if (::IsWindow(m_hWnd)) KillTimer(kRealignTimer);
+    const std::vector<OwedFill> fills = std::move(m_owedFills);
+    m_owedFills.clear();
+    for (const OwedFill& f : fills) FillBand(f.band, f.origin);
     if (!m_realignOwed) return;
     m_realignOwed = false;
-    if (::IsWindow(m_hWnd)) KillTimer(kRealignTimer);
     const int dx = m_owedScroll.x, dy = m_owedScroll.y;
     const view::ScrollPlan plan = view::PlanScroll(dx, dy, ScreenCx(), ScreenCy());
     if (plan.scroll && m_mainReady) {
@@ -421,51 +444,56 @@ RECT CImageDispWnd::ComposeView(double f)
     if (frames.empty()) return result;
     CStageScope timing(m_stages, CStageTimes::kZoom);
 
+    // Whole pixels dropped or repeated (the main buffer's stretch mode
+    // COLORONCOLOR), stretched straight between the buffers' pixels.
     const int previousMode = m_main.SetStretchMode(COLORONCOLOR);
     HDC windowDC = ::GetDC(m_hWnd);
     const int xc = (c.left + c.right) / 2, yc = (c.top + c.bottom) / 2;
-    CDisplayBuffer temp(m_hWnd, w, h);
     const int ox = cx + m_pan.x, oy = cy + m_pan.y;
-    auto drawSimple = [&](HDC target, const view::ZoomFrame& z) {
-        const RECT src = ToWin(view::ZoomSource(ox, oy, xc, yc, z));
-        m_main.DrawLocked(target, &src, &c);
+    auto stretchMain = [&](const RECT& src, const RECT& dst) {
+        m_main.Lock();
+        const image::Pixels32 main = m_main.Pixels();
+        image::StretchNearest(image::ConstPixels32{main.data, main.width, main.height, main.stride}, m_view.Pixels(),
+                              dst.left, dst.top, dst.right, dst.bottom,
+                              image::MapSpan(src.left, src.right, dst.left, dst.right),
+                              image::MapSpan(src.top, src.bottom, dst.top, dst.bottom));
+        m_main.Unlock();
     };
-    auto drawLarge = [&](CDisplayBuffer& target, const view::ZoomFrame& z) {
+    auto drawSimple = [&](const view::ZoomFrame& z) { stretchMain(ToWin(view::ZoomSource(ox, oy, xc, yc, z)), c); };
+    auto drawLarge = [&](const view::ZoomFrame& z) {
         const view::ZoomLargeLayout l = view::PlanZoomLarge(w, h, ox, oy, cx, cy, z);
-        const RECT picture = ToWin(l.picture), mainSource = ToWin(l.mainSource);
-        m_main.DrawLocked(target.GetMemoryDC(), &mainSource, &picture);
+        stretchMain(ToWin(l.mainSource), ToWin(l.picture));
         const RECT frame = ViewToLowRes(ToWin(l.frame)), area = ViewToLowRes(ToWin(l.area));
         for (const view::ZoomBand& band : view::ZoomLargeBands(ToRect(c), l.picture, ToRect(frame), ToRect(area)))
-            StretchThumbnail(target, ToWin(band.source), ToWin(band.destination));
+            StretchThumbnail(m_view, ToWin(band.source), ToWin(band.destination));
     };
 
-    const view::ZoomFrame* lastSimple = nullptr;
-    const view::ZoomFrame* lastLarge = nullptr;
     for (const view::ZoomFrame& z : frames) {
-        if (z.large) {
-            drawLarge(m_view, z);
-            lastLarge = &z;
-        } else {
-            drawSimple(m_view.GetMemoryDC(), z);
-            lastSimple = &z;
-        }
+        if (z.large)
+            drawLarge(z);
+        else
+            drawSimple(z);
         m_view.DrawLocked(windowDC);
         // The pace of zooming in: the transition is meant to be seen.
         if (f > 1.0) fw::Sleep(20);
     }
-    if (lastSimple) drawSimple(temp.GetMemoryDC(), *lastSimple);
-    if (lastLarge) drawLarge(temp, *lastLarge);
+    ::ReleaseDC(m_hWnd, windowDC);
 
-    // The main buffer now holds the zoomed picture where the image lies, grey elsewhere.
+    // The main buffer now holds the zoomed picture where the image lies, grey
+    // elsewhere. The picture is the last frame, which the view buffer holds:
+    // the last large one after any simple ones.
     const RECT v = GetViewRect();
     result = ToWin(view::ZoomKeptRect(v.left, v.top, m_displayWidth, m_displayHeight, ToRect(c), f));
     m_main.Lock();
-    FillSolid(m_main.GetMemoryDC(), RECT{0, 0, 3 * cx, 3 * cy}, kGrey);
-    if (!IsEmptyRect(result))
-        ::BitBlt(m_main.GetMemoryDC(), cx + result.left, cy + result.top, result.right - result.left,
-                 result.bottom - result.top, temp.GetMemoryDC(), result.left, result.top, SRCCOPY);
+    const image::Pixels32 main = m_main.Pixels(), frame = m_view.Pixels();
+    for (int y = 0; y < main.height; ++y) std::fill_n(main.data + (size_t)y * main.stride, main.width, 0xC0C0C0u);
+    for (int y = result.top; y < result.bottom && y < frame.height; ++y) {
+        const int l = std::max<int>(result.left, 0), r = std::min<int>(result.right, frame.width);
+        if (l < r && cy + y < main.height && cx + r <= main.width)
+            std::memcpy(main.data + (size_t)(cy + y) * main.stride + cx + l, frame.data + (size_t)y * frame.stride + l,
+                        (size_t)(r - l) * sizeof(uint32_t));
+    }
     m_main.Unlock();
-    ::ReleaseDC(m_hWnd, windowDC);
     m_pan = CPoint(0, 0);
     m_main.SetStretchMode(previousMode);
     return result;
@@ -516,11 +544,12 @@ void CImageDispWnd::DrawContents(const RECT& area)
 
     // With a realignment owed the buffer still lies as before it: the frame
     // is taken from there when the buffer covers the client, else the
-    // realignment is done first.
+    // realignment is done first; so are owed fills that the frame shows.
     CPoint offset = m_pan;
     if (m_realignOwed) offset.Offset(m_owedScroll.x, m_owedScroll.y);
     view::FramePlan plan = view::PlanFrame(W, H, offset.x, offset.y, cx, cy);
-    if (m_realignOwed && (plan.count > 0 || !plan.fromMain)) {
+    const bool owedFillShows = !m_owedFills.empty() && OwedWorkMeets(Shifted(C, cx + m_pan.x, cy + m_pan.y));
+    if ((m_realignOwed && (plan.count > 0 || !plan.fromMain)) || owedFillShows) {
         RealignNow();
         plan = view::PlanFrame(W, H, m_pan.x, m_pan.y, cx, cy);
     }

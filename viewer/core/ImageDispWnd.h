@@ -9,6 +9,7 @@
 #include "StageTimes.h"
 
 #include <cstdint>
+#include <vector>
 
 class CDib;
 class CScaleBar;
@@ -114,8 +115,12 @@ private:
     void DrawLoadingText(HDC dc, const RECT& client);
     // A band of the 3 x 3 area (view coordinates, the view at origin) from the thumbnail.
     void FillBand(const RECT& band, CPoint origin);
-    // The pixel work of the last ScrollBy, when it is still owed.
+    // Thumbnail fills of bands off the frame wait like the realignment.
+    void OweFill(const RECT& band, CPoint origin);
+    // The pixel work still owed (a realignment, or thumbnail fills), done now.
     void RealignNow();
+    // Whether the owed work touches the tile buffer's area (buffer coordinates).
+    bool OwedWorkMeets(const RECT& area) const;
 
     CDisplayBuffer m_view;        // composed frames; scale and view rectangle
     int m_displayWidth = 0;
@@ -139,12 +144,19 @@ private:
     CPoint m_anchor;
     CPoint m_pan;
     CPoint m_savedOrigin;
-    // A realignment whose pixel work waits until after the next paint, or
-    // until the tile buffer is used: moving its pixels and refilling the
-    // uncovered strips shows nothing new, so the frame need not wait for it.
+    // Pixel work that waits until after the next paint, or until the tile
+    // buffer is used: a realignment (moving the pixels and refilling the
+    // uncovered strips shows nothing new), or thumbnail fills off the frame,
+    // so that the frame and the requests need not wait for them. Either a
+    // realignment or fills are owed, never both.
     bool m_realignOwed = false;
     CPoint m_owedScroll;
     CPoint m_owedOrigin;
+    struct OwedFill {
+        RECT band;
+        CPoint origin;
+    };
+    std::vector<OwedFill> m_owedFills;
     CStageTimes m_stages;
     double m_lastPaintAt = 0;
 };

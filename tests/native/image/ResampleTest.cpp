@@ -78,3 +78,21 @@ TEST(Resample, NothingHappensWithoutASourceOrOutsideTheTarget)
     StretchBilinear(src.Const(), dst.View(), 3, 0, 1, 4, AxisMap{}, AxisMap{});
     for (uint32_t p : dst.px) EXPECT_EQ(7u, p);
 }
+
+TEST(Resample, NearestRepeatsOrDropsWholePixels)
+{
+    Image src(4, 2);
+    src.px = {1, 2, 3, 4, 5, 6, 7, 8};
+    Image big(8, 4);
+    StretchNearest(src.Const(), big.View(), 0, 0, 8, 4, MapSpan(0, 4, 0, 8), MapSpan(0, 2, 0, 4));
+    EXPECT_EQ((std::vector<uint32_t>{1, 1, 2, 2, 3, 3, 4, 4, 1, 1, 2, 2, 3, 3, 4, 4, 5, 5, 6, 6, 7, 7, 8, 8, 5, 5, 6, 6,
+                                     7, 7, 8, 8}),
+              big.px);
+    Image small(2, 1);
+    StretchNearest(src.Const(), small.View(), 0, 0, 2, 1, MapSpan(0, 4, 0, 2), MapSpan(0, 2, 0, 1));
+    EXPECT_EQ((std::vector<uint32_t>{6, 8}), small.px);  // the pixels under the centres
+    // Beyond the source: its edge.
+    Image wide(3, 1);
+    StretchNearest(src.Const(), wide.View(), 0, 0, 3, 1, MapSpan(-4, 8, 0, 3), MapSpan(0, 1, 0, 1));
+    EXPECT_EQ((std::vector<uint32_t>{1, 3, 4}), wide.px);
+}
