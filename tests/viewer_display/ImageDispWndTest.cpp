@@ -36,7 +36,18 @@ public:
     void Reset(CWnd*) override {}
     void SetScale(float sx, float, int, int) override { lastScale = sx; }
     void SetScroll(int x, int y) override { scroll = CPoint(x, y); }
-    void DrawAll(HDC) override { ++draws; }
+    void DrawAll(HDC dc) override
+    {
+        ++draws;
+        if (!drawsLine) return;
+        // Across the whole view, so that any cut of a partial frame shows.
+        HPEN pen = ::CreatePen(PS_SOLID, 3, RGB(250, 20, 20));
+        HGDIOBJ old = ::SelectObject(dc, pen);
+        ::MoveToEx(dc, 0, 0, nullptr);
+        ::LineTo(dc, 800, 600);
+        ::SelectObject(dc, old);
+        ::DeleteObject(pen);
+    }
     void OnViewSize(UINT, int cx, int) override { viewWidth = cx; }
     int OnLButtonDown(UINT, CPoint) override { return Note("down", takeDown); }
     int OnLButtonUp(UINT, CPoint) override { return Note("up", takeUp); }
@@ -46,6 +57,7 @@ public:
     int OnMouseWheel(UINT, short, CPoint) override { return Note("wheel", 0); }
 
     int takeDown = 0, takeUp = 0, takeMove = 0, takeRight = 0;
+    bool drawsLine = false;
     float lastScale = 0;
     CPoint scroll;
     int draws = 0;
@@ -487,4 +499,60 @@ TEST_F(DisplayTest, TilesLandOneScreenInAndAFrameOverTheBufferEdgeTakesTheRestFr
     disp->SetLoading(1);
     disp->DrawContents();
     EXPECT_NE(::GetPixel(viewDC, 50, 300), RGB(0xC0, 0xC0, 0xC0));
+}
+
+// A region's arrival composes only the part of the window it changed: that
+// part must be what a whole frame shows there, layers and thumbnail bands
+// included, and nothing else may change.
+TEST_F(DisplayTest, APartComposedAloneEqualsThatPartOfAWholeFrame)
+{
+    PaintMainCoded();
+    std::string unused;
+    FakeLayer layer("a", &unused);
+    layer.drawsLine = true;
+    disp->SetAnnotationLayer(&layer);
+    // The view reaches 100 pixels left of the buffer and 50 above it.
+    disp->SetOrigin(-Cx() - 100, -Cy() - 50);
+    disp->DrawContents();
+    const std::vector<uint32_t> whole = ReadPixels(disp->ViewBuffer().GetMemoryDC(), 800, 600);
+
+    const uint32_t kMark = 0x123456;
+    WritePixels(disp->ViewBuffer().GetMemoryDC(), std::vector<uint32_t>(800 * 600, kMark), 800, 600);
+    const RECT area{60, 30, 470, 310};
+    disp->DrawContents(area);
+    const std::vector<uint32_t> part = ReadPixels(disp->ViewBuffer().GetMemoryDC(), 800, 600);
+    long wrong = 0;
+    for (int y = 0; y < 600; ++y)
+        for (int x = 0; x < 800; ++x) {
+            const bool inside = x >= area.left && x < area.right && y >= area.top && y < area.bottom;
+            wrong += part[(size_t)y * 800 + x] != (inside ? whole[(size_t)y * 800 + x] : kMark);
+        }
+    EXPECT_EQ(0, wrong);
+    disp->SetAnnotationLayer(nullptr);
+}
+
+TEST_F(DisplayTest, DecodedPixelsLandInTheTileBufferClippedOrStretched)
+{
+    PaintMainCoded();
+    const int W = 3 * Cx();
+    // One screen in, as the view's rectangles say.
+    std::vector<uint32_t> block(16 * 8);
+    for (size_t i = 0; i < block.size(); ++i) block[i] = 0x100000 + (uint32_t)i;
+    disp->PutPixels(block.data(), 16, 8, RECT{200, 100, 216, 108});
+    std::vector<uint32_t> px = MainPixels();
+    EXPECT_EQ(0x100000u, px[(size_t)(Cy() + 100) * W + Cx() + 200] & 0xFFFFFF);
+    EXPECT_EQ(0x100000u + 127, px[(size_t)(Cy() + 107) * W + Cx() + 215] & 0xFFFFFF);
+    EXPECT_EQ(Code(Cx() + 216, Cy() + 100), px[(size_t)(Cy() + 100) * W + Cx() + 216]);
+    // Half outside the buffer's left edge: only the inside half is written.
+    disp->PutPixels(block.data(), 16, 8, RECT{-Cx() - 8, 0, -Cx() + 8, 8});
+    px = MainPixels();
+    EXPECT_EQ(0x100008u, px[(size_t)Cy() * W] & 0xFFFFFF);
+    EXPECT_EQ(Code(8, Cy()), px[(size_t)Cy() * W + 8]);
+    // Another size than its rectangle: stretched over it.
+    const std::vector<uint32_t> two(4, 0x445566);
+    disp->PutPixels(two.data(), 2, 2, RECT{300, 300, 310, 310});
+    px = MainPixels();
+    for (int y = 300; y < 310; ++y)
+        for (int x = 300; x < 310; ++x) ASSERT_EQ(0x445566u, px[(size_t)(Cy() + y) * W + Cx() + x] & 0xFFFFFF);
+    EXPECT_EQ(Code(Cx() + 310, Cy() + 305), px[(size_t)(Cy() + 305) * W + Cx() + 310]);
 }
