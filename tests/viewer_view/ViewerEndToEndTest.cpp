@@ -197,45 +197,31 @@ private:
     std::vector<uint8_t> m_rgb;
 };
 
-struct FindFrame {
+struct WindowSearch {
     DWORD pid;
+    const char* titlePart;  // null: any visible window that no other owns
     HWND found = nullptr;
 };
 
-BOOL CALLBACK FindViewerFrame(HWND wnd, LPARAM l)
+BOOL CALLBACK FindWindowOfProcess(HWND wnd, LPARAM l)
 {
-    auto* f = reinterpret_cast<FindFrame*>(l);
+    auto* f = reinterpret_cast<WindowSearch*>(l);
     DWORD pid = 0;
     ::GetWindowThreadProcessId(wnd, &pid);
+    if (pid != f->pid) return TRUE;
     char title[512] = {};
     ::GetWindowTextA(wnd, title, sizeof title);
-    if (pid == f->pid && std::strstr(title, " -- small -- ")) {
-        f->found = wnd;
-        return FALSE;
-    }
-    return TRUE;
-}
-
-struct FindTop {
-    DWORD pid;
-    HWND found = nullptr;
-};
-
-BOOL CALLBACK FindTopWindow(HWND wnd, LPARAM l)
-{
-    auto* f = reinterpret_cast<FindTop*>(l);
-    DWORD pid = 0;
-    ::GetWindowThreadProcessId(wnd, &pid);
-    if (pid != f->pid || !::IsWindowVisible(wnd) || ::GetWindow(wnd, GW_OWNER)) return TRUE;
+    const bool match = f->titlePart ? std::strstr(title, f->titlePart) != nullptr
+                                    : ::IsWindowVisible(wnd) && !::GetWindow(wnd, GW_OWNER);
+    if (!match) return TRUE;
     f->found = wnd;
     return FALSE;
 }
 
-// A visible window of the process that no other window owns.
-HWND TopWindowOf(DWORD pid)
+HWND WindowOf(DWORD pid, const char* titlePart)
 {
-    FindTop find{pid};
-    ::EnumWindows(&FindTopWindow, (LPARAM)&find);
+    WindowSearch find{pid, titlePart};
+    ::EnumWindows(&FindWindowOfProcess, (LPARAM)&find);
     return find.found;
 }
 
@@ -344,12 +330,8 @@ TEST_F(ViewerEndToEnd, OpensZoomsAndPansAgainstTheSlideServer)
 {
     ServerLog log;
     StartViewer(kSlide);
-    FindFrame find{process.dwProcessId};
-    ASSERT_TRUE(WaitFor([&] {
-        ::EnumWindows(&FindViewerFrame, (LPARAM)&find);
-        return find.found != nullptr;
-    })) << "the viewer's title never named the slide";
-    frame = find.found;
+    ASSERT_TRUE(WaitFor([&] { return (frame = WindowOf(process.dwProcessId, " -- small -- ")) != nullptr; }))
+        << "the viewer's title never named the slide";
 
     // Opened: one request for the screen, answered in pieces that cover it.
     std::string peer;
@@ -480,5 +462,5 @@ TEST_F(ViewerEndToEnd, AnUnknownSlideIsReportedOnceAndTheLinkStays)
     DWORD code = 0;
     EXPECT_TRUE(::GetExitCodeProcess(process.hProcess, &code) && code == STILL_ACTIVE);
     // The viewer's frame, to close it.
-    frame = TopWindowOf(process.dwProcessId);
+    frame = WindowOf(process.dwProcessId, nullptr);
 }

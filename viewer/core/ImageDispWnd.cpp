@@ -255,35 +255,35 @@ void CImageDispWnd::CenterOn(int x, int y)
 // ---------------------------------------------------------------------------
 // Picture updates
 
-void CImageDispWnd::FillFromThumbnail(CDisplayBuffer& target, const RECT& area, int displayX, int displayY)
+void CImageDispWnd::Stretch(CDisplayBuffer& from, CDisplayBuffer& to, const RECT& area, const image::AxisMap& x,
+                            const image::AxisMap& y, bool smooth)
 {
     if (IsEmptyRect(area)) return;
+    to.Lock();
+    from.Lock();
+    const image::Pixels32 f = from.Pixels();
+    const image::ConstPixels32 source{f.data, f.width, f.height, f.stride};
+    if (smooth)
+        image::StretchBilinear(source, to.Pixels(), area.left, area.top, area.right, area.bottom, x, y);
+    else
+        image::StretchNearest(source, to.Pixels(), area.left, area.top, area.right, area.bottom, x, y);
+    from.Unlock();
+    to.Unlock();
+}
+
+void CImageDispWnd::FillFromThumbnail(CDisplayBuffer& target, const RECT& area, int displayX, int displayY)
+{
     const view::ThumbnailScale k =
         view::ThumbnailPerDisplay(m_lowRes.m_scaleX, m_lowRes.m_scaleY, m_view.m_scaleX, m_view.m_scaleY);
     if (k.x <= 0 || k.y <= 0) return;  // no scale yet: nothing to map
     CStageScope timing(m_stages, CStageTimes::kFill);
-    target.Lock();
-    m_lowRes.Lock();
-    const image::Pixels32 low = m_lowRes.Pixels();
-    image::StretchBilinear(image::ConstPixels32{low.data, low.width, low.height, low.stride}, target.Pixels(),
-                           area.left, area.top, area.right, area.bottom, image::AxisMap{k.x, displayX * k.x},
-                           image::AxisMap{k.y, displayY * k.y});
-    m_lowRes.Unlock();
-    target.Unlock();
+    Stretch(m_lowRes, target, area, image::AxisMap{k.x, displayX * k.x}, image::AxisMap{k.y, displayY * k.y}, true);
 }
 
 void CImageDispWnd::StretchThumbnail(CDisplayBuffer& target, const RECT& source, const RECT& destination)
 {
-    if (IsEmptyRect(destination)) return;
-    target.Lock();
-    m_lowRes.Lock();
-    const image::Pixels32 low = m_lowRes.Pixels();
-    image::StretchBilinear(image::ConstPixels32{low.data, low.width, low.height, low.stride}, target.Pixels(),
-                           destination.left, destination.top, destination.right, destination.bottom,
-                           image::MapSpan(source.left, source.right, destination.left, destination.right),
-                           image::MapSpan(source.top, source.bottom, destination.top, destination.bottom));
-    m_lowRes.Unlock();
-    target.Unlock();
+    Stretch(m_lowRes, target, destination, image::MapSpan(source.left, source.right, destination.left, destination.right),
+            image::MapSpan(source.top, source.bottom, destination.top, destination.bottom), true);
 }
 
 void CImageDispWnd::DrawBackgroundImage(CDib* thumbnail)
@@ -451,13 +451,8 @@ RECT CImageDispWnd::ComposeView(double f)
     const int xc = (c.left + c.right) / 2, yc = (c.top + c.bottom) / 2;
     const int ox = cx + m_pan.x, oy = cy + m_pan.y;
     auto stretchMain = [&](const RECT& src, const RECT& dst) {
-        m_main.Lock();
-        const image::Pixels32 main = m_main.Pixels();
-        image::StretchNearest(image::ConstPixels32{main.data, main.width, main.height, main.stride}, m_view.Pixels(),
-                              dst.left, dst.top, dst.right, dst.bottom,
-                              image::MapSpan(src.left, src.right, dst.left, dst.right),
-                              image::MapSpan(src.top, src.bottom, dst.top, dst.bottom));
-        m_main.Unlock();
+        Stretch(m_main, m_view, dst, image::MapSpan(src.left, src.right, dst.left, dst.right),
+                image::MapSpan(src.top, src.bottom, dst.top, dst.bottom), false);
     };
     auto drawSimple = [&](const view::ZoomFrame& z) { stretchMain(ToWin(view::ZoomSource(ox, oy, xc, yc, z)), c); };
     auto drawLarge = [&](const view::ZoomFrame& z) {

@@ -112,6 +112,10 @@ private:
     void FillFromThumbnail(CDisplayBuffer& target, const RECT& area, int displayX, int displayY);
     // The thumbnail rectangle source stretched over destination of a target.
     void StretchThumbnail(CDisplayBuffer& target, const RECT& source, const RECT& destination);
+    // area of `to` from `from` through the mapping, smoothly or by whole
+    // pixels, under both buffers' locks.
+    static void Stretch(CDisplayBuffer& from, CDisplayBuffer& to, const RECT& area, const zelvo::image::AxisMap& x,
+                        const zelvo::image::AxisMap& y, bool smooth);
     void DrawLoadingText(HDC dc, const RECT& client);
     // A band of the 3 x 3 area (view coordinates, the view at origin) from the thumbnail.
     void FillBand(const RECT& band, CPoint origin);

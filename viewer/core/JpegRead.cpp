@@ -131,6 +131,19 @@ void UseMemorySource(j_decompress_ptr cinfo, MemorySource* src, const BYTE* data
 
 } // namespace
 
+namespace {
+
+// Errors return to the caller's setjmp; warnings are not shown to anyone.
+void UseErrorManager(jpeg_decompress_struct& cinfo, ErrorManager& err)
+{
+    cinfo.err = jpeg_std_error(&err.pub);
+    err.pub.error_exit = JpegFile::OnErrorExit;
+    err.pub.output_message = OutputNothing;
+    err.message[0] = '\0';
+}
+
+} // namespace
+
 void jpeg_cfile_src(j_decompress_ptr cinfo, CFile* file)
 {
     if (!cinfo->src) {
@@ -211,10 +224,7 @@ BOOL JpegFile::ReadToDib(CDib* dib, CFile& file, UINT* width, UINT* height, LPST
     if (!dib) return FALSE;
     jpeg_decompress_struct cinfo;
     ErrorManager err;
-    cinfo.err = jpeg_std_error(&err.pub);
-    err.pub.error_exit = OnErrorExit;
-    err.pub.output_message = OutputNothing;
-    err.message[0] = '\0';
+    UseErrorManager(cinfo, err);
     // Nothing with a destructor lives in this frame across the return point.
     if (setjmp(err.returnPoint)) {
         jpeg_destroy_decompress(&cinfo);
@@ -310,10 +320,7 @@ BOOL JpegFile::DecodeToPixels(const BYTE* data, size_t length, std::vector<uint3
     jpeg_decompress_struct cinfo;
     ErrorManager err;
     MemorySource source;
-    cinfo.err = jpeg_std_error(&err.pub);
-    err.pub.error_exit = OnErrorExit;
-    err.pub.output_message = OutputNothing;
-    err.message[0] = '\0';
+    UseErrorManager(cinfo, err);
     // Nothing with a destructor lives in this frame across the return point.
     if (setjmp(err.returnPoint)) {
         jpeg_destroy_decompress(&cinfo);
