@@ -1,4 +1,5 @@
 #include "DisplayTestSupport.h"
+#include "TestSupport.h"
 #include "Dib.h"
 #include "ImageDispWnd.h"
 #include "ViewerMessages.h"
@@ -555,4 +556,18 @@ TEST_F(DisplayTest, DecodedPixelsLandInTheTileBufferClippedOrStretched)
     for (int y = 300; y < 310; ++y)
         for (int x = 300; x < 310; ++x) ASSERT_EQ(0x445566u, px[(size_t)(Cy() + y) * W + Cx() + x] & 0xFFFFFF);
     EXPECT_EQ(Code(Cx() + 310, Cy() + 305), px[(size_t)(Cy() + 305) * W + Cx() + 310]);
+}
+
+TEST_F(DisplayTest, ARegionArrivingDuringADragRepaintsWhereItShows)
+{
+    testing_support::PumpFor(50);
+    disp->ValidateRect(nullptr);
+    disp->SetOrigin(30, 20);  // the drag so far
+    disp->InvalidateView(RECT{100, 100, 200, 200});
+    RECT update{};
+    ASSERT_TRUE(::GetUpdateRect(disp->m_hWnd, &update, FALSE));
+    EXPECT_EQ(70, update.left);
+    EXPECT_EQ(80, update.top);
+    EXPECT_EQ(170, update.right);
+    EXPECT_EQ(180, update.bottom);
 }

@@ -499,9 +499,11 @@ RECT CImageDispWnd::ComposeView(double f)
 
 void CImageDispWnd::InvalidateView(const RECT& rect)
 {
+    // A drag under way shows the view moved by the pan offset.
+    const RECT shown = Shifted(rect, -m_pan.x, -m_pan.y);
     RECT c, x;
     GetClientRect(&c);
-    if (::IntersectRect(&x, &rect, &c)) InvalidateRect(&x);
+    if (::IntersectRect(&x, &shown, &c)) InvalidateRect(&x);
 }
 
 void CImageDispWnd::DrawLoadingText(HDC dc, const RECT& client)

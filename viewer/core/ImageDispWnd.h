@@ -57,7 +57,7 @@ public:
     // the client in area (what was invalidated), with the same pixels there.
     void DrawContents();
     void DrawContents(const RECT& area);
-    // Repaints the part of the client that shows rect.
+    // Repaints the part of the client that shows rect (view coordinates).
     void InvalidateView(const RECT& rect);
 
     // Layers are owned elsewhere; null detaches.
