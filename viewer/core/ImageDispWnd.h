@@ -64,6 +64,9 @@ public:
     void SetAnnotationLayer(IObjectLayer* layer) { m_annotationLayer = layer; }
     void SetEditorLayer(IObjectLayer* layer) { m_editorLayer = layer; }
     void SetMeasureLayer(IObjectLayer* layer) { m_measureLayer = layer; }
+    IObjectLayer* AnnotationLayer() const { return m_annotationLayer; }
+    IObjectLayer* EditorLayer() const { return m_editorLayer; }
+    IObjectLayer* MeasureLayer() const { return m_measureLayer; }
     void SetScaleBar(CScaleBar* bar) { m_scaleBar = bar; }
     void SetLoading(int loading) { m_loading = loading; }
 
