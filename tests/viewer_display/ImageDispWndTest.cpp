@@ -194,6 +194,30 @@ TEST_F(DisplayTest, AFrameComposedBeforeTheOwedRealignmentEqualsOneAfterIt)
     }
 }
 
+// A region that arrives before the owed realignment is done is placed where
+// the buffer still holds its place, or, over a strip still to be filled,
+// after the realignment: either way the buffer ends as if realigned first.
+TEST_F(DisplayTest, RegionsArrivingBeforeTheOwedRealignmentEndWhereTheyBelong)
+{
+    std::vector<uint32_t> block(64 * 32);
+    for (size_t i = 0; i < block.size(); ++i) block[i] = 0x200000 + (uint32_t)i;
+    const RECT onScreen{100, 80, 164, 112}, overStrip{2 * Cx() - 30, 80, 2 * Cx() + 34, 112};
+    for (const RECT& r : {onScreen, overStrip}) {
+        SCOPED_TRACE(r.left);
+        PaintMainCoded();
+        disp->SetOrigin(37, 53);
+        disp->ScrollBy();
+        disp->PutPixels(block.data(), 64, 32, r);
+        const std::vector<uint32_t> early = MainPixels();
+        PaintMainCoded();
+        disp->SetOrigin(37, 53);
+        disp->ScrollBy();
+        disp->MainBuffer();
+        disp->PutPixels(block.data(), 64, 32, r);
+        EXPECT_EQ(MainPixels(), early);
+    }
+}
+
 TEST_F(DisplayTest, ScrollByWithoutOffsetOrByTwoScreensTouchesNothingOrRefillsAll)
 {
     PaintMainCoded();

@@ -47,6 +47,8 @@ const int kMaxZoomFrames = 2000;
 
 // The owed realignment runs on this timer: timers come after painting.
 const UINT_PTR kRealignTimer = 1;
+// Rows of a thumbnail fill done in one step of it (about a millisecond).
+const LONG kFillRowsPerStep = 96;
 
 } // namespace
 
@@ -311,9 +313,19 @@ void CImageDispWnd::PutTile(CDib* tile, const RECT& rect)
 void CImageDispWnd::PutPixels(const uint32_t* pixels, int width, int height, const RECT& rect)
 {
     if (!pixels || width <= 0 || height <= 0 || !m_mainReady || IsEmptyRect(rect)) return;
-    RealignNow();
+    const int cx = ScreenCx(), cy = ScreenCy();
+    RECT at = Shifted(rect, cx, cy);
+    // While the work owed stays clear of the tile, it does not wait for it: with
+    // a realignment owed the tile goes where the buffer still holds its place,
+    // and the realignment moves it along.
+    const RECT buffer{0, 0, 3 * cx, 3 * cy};
+    const RECT unaligned = Shifted(at, m_owedScroll.x, m_owedScroll.y);
+    RECT inside;
+    if (OwedFillMeets(at) || (m_realignOwed && !(::IntersectRect(&inside, &unaligned, &buffer) &&
+                                                 ::EqualRect(&inside, &unaligned))))
+        RealignNow();
+    if (m_realignOwed) at = unaligned;
     CStageScope timing(m_stages, CStageTimes::kPutTile);
-    const RECT at = Shifted(rect, ScreenCx(), ScreenCy());
     m_main.Lock();
     const image::Pixels32 main = m_main.Pixels();
     if (width == at.right - at.left && height == at.bottom - at.top) {
@@ -369,9 +381,8 @@ void CImageDispWnd::OweFill(const RECT& band, CPoint origin)
     if (::IsWindow(m_hWnd)) SetTimer(kRealignTimer, 1);
 }
 
-bool CImageDispWnd::OwedWorkMeets(const RECT& area) const
+bool CImageDispWnd::OwedFillMeets(const RECT& area) const
 {
-    if (m_realignOwed) return true;
     const int cx = ScreenCx(), cy = ScreenCy();
     for (const OwedFill& f : m_owedFills) {
         const RECT inBuffer = Shifted(f.band, cx, cy);
@@ -388,31 +399,44 @@ CPoint CImageDispWnd::ScrollBy()
     RealignNow();  // an earlier one first
     m_savedOrigin = CPoint(m_view.m_rect.left, m_view.m_rect.top);
     m_pan = CPoint(0, 0);
-    m_realignOwed = true;
-    m_owedScroll = CPoint(dx, dy);
-    m_owedOrigin = m_savedOrigin;
-    if (::IsWindow(m_hWnd)) SetTimer(kRealignTimer, 1);
+    const view::ScrollPlan plan = view::PlanScroll(dx, dy, ScreenCx(), ScreenCy());
+    m_realignOwed = plan.scroll;
+    m_owedScroll = plan.scroll ? CPoint(dx, dy) : CPoint(0, 0);
+    // The strips it uncovers are filled after it.
+    for (int i = 0; i < plan.count; ++i) OweFill(ToWin(plan.strips[(size_t)i]), m_savedOrigin);
+    if (m_realignOwed && ::IsWindow(m_hWnd)) SetTimer(kRealignTimer, 1);
     return CPoint(dx, dy);
+}
+
+bool CImageDispWnd::DoOwedStep()
+{
+    if (m_realignOwed) {
+        m_realignOwed = false;
+        const CPoint d = m_owedScroll;
+        m_owedScroll = CPoint(0, 0);
+        CStageScope timing(m_stages, CStageTimes::kScroll);
+        m_main.Lock();
+        m_main.Scroll(-d.x, -d.y);
+        m_main.Unlock();
+        return true;
+    }
+    if (m_owedFills.empty()) return false;
+    // A band at a time, a few rows of it, so that arriving regions are not
+    // kept waiting behind a long fill.
+    OwedFill& f = m_owedFills.front();
+    RECT part = f.band;
+    part.bottom = std::min<LONG>(part.bottom, part.top + kFillRowsPerStep);
+    FillBand(part, f.origin);
+    f.band.top = part.bottom;
+    if (IsEmptyRect(f.band)) m_owedFills.erase(m_owedFills.begin());
+    return true;
 }
 
 void CImageDispWnd::RealignNow()
 {
     if (!m_realignOwed && m_owedFills.empty()) return;
     if (::IsWindow(m_hWnd)) KillTimer(kRealignTimer);
-    const std::vector<OwedFill> fills = std::move(m_owedFills);
-    m_owedFills.clear();
-    for (const OwedFill& f : fills) FillBand(f.band, f.origin);
-    if (!m_realignOwed) return;
-    m_realignOwed = false;
-    const int dx = m_owedScroll.x, dy = m_owedScroll.y;
-    const view::ScrollPlan plan = view::PlanScroll(dx, dy, ScreenCx(), ScreenCy());
-    if (plan.scroll && m_mainReady) {
-        CStageScope timing(m_stages, CStageTimes::kScroll);
-        m_main.Lock();
-        m_main.Scroll(-dx, -dy);
-        m_main.Unlock();
-    }
-    for (int i = 0; i < plan.count; ++i) FillBand(ToWin(plan.strips[(size_t)i]), m_owedOrigin);
+    while (DoOwedStep()) {}
 }
 
 const CDisplayBuffer& CImageDispWnd::MainBuffer()
@@ -423,10 +447,14 @@ const CDisplayBuffer& CImageDispWnd::MainBuffer()
 
 void CImageDispWnd::OnTimer(UINT_PTR id)
 {
-    if (id == kRealignTimer)
-        RealignNow();
-    else
+    if (id != kRealignTimer) {
         CWnd::OnTimer(id);
+        return;
+    }
+    // Step by step while nothing else waits: a region or input that comes
+    // meanwhile goes first, and the timer brings the rest.
+    while (DoOwedStep() && !HIWORD(::GetQueueStatus(QS_POSTMESSAGE | QS_INPUT | QS_SENDMESSAGE))) {}
+    if (!m_realignOwed && m_owedFills.empty()) KillTimer(kRealignTimer);
 }
 
 RECT CImageDispWnd::ComposeView(double f)
@@ -545,7 +573,7 @@ void CImageDispWnd::DrawContents(const RECT& area)
     CPoint offset = m_pan;
     if (m_realignOwed) offset.Offset(m_owedScroll.x, m_owedScroll.y);
     view::FramePlan plan = view::PlanFrame(W, H, offset.x, offset.y, cx, cy);
-    const bool owedFillShows = !m_owedFills.empty() && OwedWorkMeets(Shifted(C, cx + m_pan.x, cy + m_pan.y));
+    const bool owedFillShows = OwedFillMeets(Shifted(C, cx + m_pan.x, cy + m_pan.y));
     if ((m_realignOwed && (plan.count > 0 || !plan.fromMain)) || owedFillShows) {
         RealignNow();
         plan = view::PlanFrame(W, H, m_pan.x, m_pan.y, cx, cy);

@@ -124,10 +124,13 @@ private:
     void FillBand(const RECT& band, CPoint origin);
     // Thumbnail fills of bands off the frame wait like the realignment.
     void OweFill(const RECT& band, CPoint origin);
-    // The pixel work still owed (a realignment, or thumbnail fills), done now.
+    // One step of the work owed (the scroll, or some rows of a fill); false
+    // when nothing is owed.
+    bool DoOwedStep();
+    // All the work owed, now.
     void RealignNow();
-    // Whether the owed work touches the tile buffer's area (buffer coordinates).
-    bool OwedWorkMeets(const RECT& area) const;
+    // Whether an owed fill touches the tile buffer's area (buffer coordinates).
+    bool OwedFillMeets(const RECT& area) const;
 
     CDisplayBuffer m_view;        // composed frames; scale and view rectangle
     int m_displayWidth = 0;
@@ -152,13 +155,12 @@ private:
     CPoint m_pan;
     CPoint m_savedOrigin;
     // Pixel work that waits until after the next paint, or until the tile
-    // buffer is used: a realignment (moving the pixels and refilling the
-    // uncovered strips shows nothing new), or thumbnail fills off the frame,
-    // so that the frame and the requests need not wait for them. Either a
-    // realignment or fills are owed, never both.
+    // buffer is used where it would change: a realignment (moving the pixels
+    // and refilling the uncovered strips shows nothing new) and thumbnail
+    // fills off the frame, so that neither the frame, the requests nor the
+    // regions that come need wait for them. The scroll comes before the fills.
     bool m_realignOwed = false;
     CPoint m_owedScroll;
-    CPoint m_owedOrigin;
     struct OwedFill {
         RECT band;
         CPoint origin;
