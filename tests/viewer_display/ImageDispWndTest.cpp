@@ -218,6 +218,35 @@ TEST_F(DisplayTest, RegionsArrivingBeforeTheOwedRealignmentEndWhereTheyBelong)
     }
 }
 
+// Moves that come before the last one's realignment was done are realigned
+// together: the buffer ends as if each had been realigned at once.
+TEST_F(DisplayTest, MovesInARowEndAsIfEachWereRealignedAtOnce)
+{
+    const std::vector<std::vector<CPoint>> rows = {{CPoint(37, 53), CPoint(-200, 10)},
+                                                   {CPoint(600, 0), CPoint(700, -30), CPoint(-90, 400)},
+                                                   {CPoint(Cx(), 0), CPoint(Cx() + 10, 0)},
+                                                   {CPoint(100, -50), CPoint(-100, 50)}};
+    auto move = [&](CPoint d) {
+        const RECT v = disp->ViewRect();
+        disp->SetSourceRect(v.left + d.x, v.top + d.y, v.right + d.x, v.bottom + d.y, d.x, d.y);
+        disp->ScrollBy();
+    };
+    for (const auto& moves : rows) {
+        SCOPED_TRACE(testing::Message() << moves.size() << " moves from " << moves[0].x);
+        SetView(8000, 8000);
+        PaintMainCoded();
+        for (CPoint d : moves) move(d);
+        const std::vector<uint32_t> together = MainPixels();
+        SetView(8000, 8000);
+        PaintMainCoded();
+        for (CPoint d : moves) {
+            move(d);
+            disp->MainBuffer();
+        }
+        EXPECT_EQ(MainPixels(), together);
+    }
+}
+
 TEST_F(DisplayTest, ScrollByWithoutOffsetOrByTwoScreensTouchesNothingOrRefillsAll)
 {
     PaintMainCoded();

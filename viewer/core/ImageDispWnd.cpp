@@ -396,15 +396,35 @@ CPoint CImageDispWnd::ScrollBy()
 {
     const int dx = m_pan.x, dy = m_pan.y;
     if (dx == 0 && dy == 0) return CPoint(0, 0);
-    RealignNow();  // an earlier one first
-    m_savedOrigin = CPoint(m_view.m_rect.left, m_view.m_rect.top);
+    const int cx = ScreenCx(), cy = ScreenCy();
+    const CPoint origin(m_view.m_rect.left, m_view.m_rect.top);
+    m_savedOrigin = origin;
     m_pan = CPoint(0, 0);
-    const view::ScrollPlan plan = view::PlanScroll(dx, dy, ScreenCx(), ScreenCy());
-    m_realignOwed = plan.scroll;
-    m_owedScroll = plan.scroll ? CPoint(dx, dy) : CPoint(0, 0);
-    // The strips it uncovers are filled after it.
-    for (int i = 0; i < plan.count; ++i) OweFill(ToWin(plan.strips[(size_t)i]), m_savedOrigin);
-    if (m_realignOwed && ::IsWindow(m_hWnd)) SetTimer(kRealignTimer, 1);
+    // Work still owed from before is not done now: a scroll owed and this one
+    // make one scroll, and the fills owed keep the ground they were for,
+    // seen from the new place (moves in a row cost one realignment).
+    const view::Rect area{-cx, -cy, 2 * cx, 2 * cy};
+    std::vector<OwedFill> fills;
+    for (const OwedFill& f : m_owedFills) {
+        const view::Rect moved = view::Intersect(
+            view::Offset(ToRect(f.band), (int64_t)f.origin.x - origin.x, (int64_t)f.origin.y - origin.y), area);
+        if (!moved.IsEmpty()) fills.push_back(OwedFill{ToWin(moved), origin});
+    }
+    const view::ScrollPlan plan = view::PlanScroll(dx, dy, cx, cy);
+    m_owedFills.clear();
+    if (!plan.scroll) {
+        // This move alone is two screens or more: nothing is kept, all is filled.
+        m_realignOwed = false;
+        m_owedScroll = CPoint(0, 0);
+    } else {
+        // Beyond the buffer in all, the scroll keeps nothing, as the moves one by one would.
+        m_owedScroll.Offset(dx, dy);
+        m_realignOwed = m_owedScroll != CPoint(0, 0);
+        m_owedFills = std::move(fills);
+    }
+    // The strips this move uncovers are filled after the scroll.
+    for (int i = 0; i < plan.count; ++i) OweFill(ToWin(plan.strips[(size_t)i]), origin);
+    if (::IsWindow(m_hWnd) && (m_realignOwed || !m_owedFills.empty())) SetTimer(kRealignTimer, 1);
     return CPoint(dx, dy);
 }
 
