@@ -266,6 +266,12 @@ LPCTSTR AfxRegisterWndClass(UINT classStyle, HCURSOR cursor, HBRUSH background, 
     CString name;
     name.Format(_T("Fw:%p:%x:%p:%p:%p"), (void*)fw::InstanceHandle(), classStyle, (void*)cursor, (void*)background,
                 (void*)icon);
+    return AfxRegisterNamedWndClass(name, classStyle, cursor, background, icon);
+}
+
+LPCTSTR AfxRegisterNamedWndClass(LPCTSTR className, UINT classStyle, HCURSOR cursor, HBRUSH background, HICON icon)
+{
+    const CString name = className;
     std::lock_guard<std::mutex> lock(g_classLock);
     auto it = g_ourClasses.find(name);
     if (it != g_ourClasses.end()) return *it;

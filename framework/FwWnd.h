@@ -432,6 +432,9 @@ LRESULT CALLBACK FwWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam
 // returns its name.
 LPCTSTR AfxRegisterWndClass(UINT classStyle, HCURSOR cursor = nullptr, HBRUSH background = nullptr,
                             HICON icon = nullptr);
+// The same under a name of the caller's; the first registration of a name wins.
+LPCTSTR AfxRegisterNamedWndClass(LPCTSTR className, UINT classStyle, HCURSOR cursor = nullptr,
+                                 HBRUSH background = nullptr, HICON icon = nullptr);
 
 // Device contexts released by their destructor.
 class CPaintDC {

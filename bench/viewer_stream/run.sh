@@ -2,9 +2,10 @@
 # Slide streaming benchmark: the slide server (native build) on the demo
 # library and bench_viewer_stream.exe under Wine, both inside a private test
 # host; prints the program's table.
-#   bash bench/viewer_stream/run.sh [--build WIN_BUILD_DIR] [SLIDE [MAGNIFICATION [PANS]]]
+#   bash bench/viewer_stream/run.sh [--build WIN_BUILD_DIR] [SLIDE [MAGNIFICATION [HALF-PANS]]]
 # WIN_BUILD_DIR (or $BENCH_WIN_BUILD) is the 64-bit Windows build holding the
-# program; by default the Windows build that runs on this machine. Defaults: he.tif, 400x, 5 pans.
+# program; by default the Windows build that runs on this machine. Defaults: he.tif, 400x, 5 half-screen
+# drags in the pan mix.
 set -euo pipefail
 ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 . "$ROOT/scripts/lib/common.sh"
@@ -47,8 +48,10 @@ rm -f "$OUT/server.log" "$OUT/server.out"
 start_slideserver "$HOST_NS" "$SERVER" "$LIBRARY" "$OUT/server.log" "$OUT/server.out"
 
 set +e
+# The program reads the server's log for the server's stages of each piece.
+LOG_WIN="Z:$(echo "$OUT/server.log" | tr / '\\')"
 ip netns exec "$HOST_NS" env $(wine_env "$HOST_PREFIX" "$HOST_DN") timeout 300 "$WINE" "$PROGRAM" 127.0.0.1 \
-    "$SLIDE" "$MAG" "$PANS" 2>"$OUT/wine.log"
+    "$SLIDE" "$MAG" "$PANS" "$LOG_WIN" 2>"$OUT/wine.log"
 rc=$?
 set -e
 [ $rc -eq 0 ] || { echo "[bench] the program ended with $rc; see $OUT/wine.log"; tail -5 "$OUT/wine.log"; }

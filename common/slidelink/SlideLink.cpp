@@ -2,12 +2,15 @@
 
 #include "bytes/ByteReader.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace zelvo {
 namespace slidelink {
 
 namespace {
+constexpr size_t kBodyReserve = 256 * 1024;
+
 void WriteRect(ByteWriter& w, const TileRect& r)
 {
     w.i32(r.left);
@@ -240,6 +243,9 @@ bool FrameReader::Feed(const uint8_t* data, size_t n)
             }
             m_bodyWant = len;
             m_body.clear();
+            // Room for an ordinary reply at once; beyond that the body grows
+            // with what arrives.
+            m_body.reserve(std::min<size_t>(len, kBodyReserve));
             m_inBody = true;
         }
         // Grow with the bytes that really arrive, not with the announced length.
@@ -254,6 +260,22 @@ bool FrameReader::Feed(const uint8_t* data, size_t n)
         }
     }
     return !m_failed;
+}
+
+size_t FrameReader::Wanted() const
+{
+    if (m_failed) return 0;
+    return m_inBody ? m_bodyWant - m_body.size() : 4 - m_prefixHave;
+}
+
+void FrameReader::Reset()
+{
+    m_prefixHave = 0;
+    m_body = std::vector<uint8_t>();
+    m_bodyWant = 0;
+    m_inBody = false;
+    m_failed = false;
+    m_ready.clear();
 }
 
 bool FrameReader::Next(std::vector<uint8_t>& body)

@@ -116,6 +116,11 @@ public:
     bool Next(std::vector<uint8_t>& body);
     bool failed() const { return m_failed; }
     size_t pendingBodies() const { return m_ready.size(); }
+    // Bytes that complete the length prefix or the body being read (0 once
+    // failed), so that a reader of a socket can take one frame at a time.
+    size_t Wanted() const;
+    // Back to the start of a stream: nothing held, not failed.
+    void Reset();
 
 private:
     uint32_t m_maxBody;

@@ -306,6 +306,67 @@ std::array<Rect, 4> OuterRing(int32_t cx, int32_t cy)
     }};
 }
 
+namespace {
+
+// Lists longer than this are only appended to: the rewriting into bands
+// below costs the square of the length.
+constexpr size_t kMaxBandedEntries = 256;
+
+// The same area as disjoint rectangles: for each horizontal slab between
+// the entries' top and bottom edges the covered spans, joined where they
+// touch, and a span continued downwards while the slabs below it have it too.
+RectList InBands(const RectList& entries)
+{
+    std::vector<int32_t> edges;
+    for (const Rect& r : entries) {
+        edges.push_back(r.top);
+        edges.push_back(r.bottom);
+    }
+    std::sort(edges.begin(), edges.end());
+    edges.erase(std::unique(edges.begin(), edges.end()), edges.end());
+    RectList out;
+    std::vector<size_t> open;  // rectangles of out that reach the slab before
+    std::vector<std::pair<int32_t, int32_t>> spans;
+    for (size_t i = 0; i + 1 < edges.size(); ++i) {
+        const int32_t top = edges[i], bottom = edges[i + 1];
+        spans.clear();
+        for (const Rect& r : entries)
+            if (r.top <= top && r.bottom >= bottom) spans.push_back({r.left, r.right});
+        std::sort(spans.begin(), spans.end());
+        std::vector<std::pair<int32_t, int32_t>> joined;
+        for (const auto& s : spans) {
+            if (!joined.empty() && s.first <= joined.back().second)
+                joined.back().second = std::max(joined.back().second, s.second);
+            else
+                joined.push_back(s);
+        }
+        std::vector<size_t> next;
+        for (const auto& s : joined) {
+            size_t k = 0;
+            while (k < open.size() && !(out[open[k]].left == s.first && out[open[k]].right == s.second)) ++k;
+            if (k < open.size()) {
+                out[open[k]].bottom = bottom;
+                next.push_back(open[k]);
+            } else {
+                out.push_back(Rect{s.first, top, s.second, bottom});
+                next.push_back(out.size() - 1);
+            }
+        }
+        open.swap(next);
+    }
+    return out;
+}
+
+} // namespace
+
+void AddReceived(RectList& received, const Rect& region)
+{
+    const Rect r = Normalised(region);
+    if (r.IsEmpty()) return;
+    received.push_back(r);
+    if (received.size() <= kMaxBandedEntries) received = InBands(received);
+}
+
 bool RegionWasRequested(const RectList& requestedSince, const Rect& region)
 {
     const Rect r = Normalised(region);

@@ -129,6 +129,12 @@ enum class MoveResult { kNothing, kTrimmed, kCleared };
 // (-cx, -cy, 2cx, 2cy) around the origin remain; otherwise all is dropped.
 MoveResult TrimReceivedAfterMove(RectList& received, const ViewState& v, int32_t sx, int32_t sy);
 
+// Records a received region. The list is kept as the same area in disjoint
+// horizontal bands, each as tall as the rows that share its span allow, so
+// that it says the same with few rectangles and later subtractions cut few
+// pieces (a pan asks for one strip, not one per piece the server sent).
+void AddReceived(RectList& received, const Rect& region);
+
 // The two prefetch rings relative to the origin, in sending order.
 std::array<Rect, 4> InnerRing(int32_t cx, int32_t cy);
 std::array<Rect, 4> OuterRing(int32_t cx, int32_t cy);

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cmath>
 #include <csetjmp>
 #include <cstdio>
@@ -394,8 +395,10 @@ int ChooseLevel(const SlideSource& src, double scaleX, double scaleY)
 }
 
 bool RenderRegion(const SlideSource& src, int64_t x0, int64_t y0, int w, int h, double scaleX,
-                  double scaleY, RgbImage& out)
+                  double scaleY, RgbImage& out, RenderTimes* times)
 {
+    using Clock = std::chrono::steady_clock;
+    const Clock::time_point started = Clock::now();
     if (w <= 0 || h <= 0 || !(scaleX > 0) || !(scaleY > 0)) return false;
     int level = ChooseLevel(src, scaleX, scaleY);
     double ds = src.levelDownsample(level);
@@ -409,6 +412,18 @@ bool RenderRegion(const SlideSource& src, int64_t x0, int64_t y0, int w, int h, 
     if (sw <= 0 || sh <= 0 || sw * sh > kMaxRenderWindow) return false;
     std::vector<uint8_t> srcPix((size_t)sw * sh * 3);
     if (!src.readLevel(level, sx0, sy0, (int)sw, (int)sh, srcPix.data())) return false;
+    const Clock::time_point read = Clock::now();
+    struct Stamp {
+        RenderTimes* times;
+        Clock::time_point started, read;
+        ~Stamp()
+        {
+            if (!times) return;
+            const Clock::time_point now = Clock::now();
+            times->readMs = std::chrono::duration<double, std::milli>(read - started).count();
+            times->scaleMs = std::chrono::duration<double, std::milli>(now - read).count();
+        }
+    } stamp{times, started, read};
 
     out.width = w;
     out.height = h;

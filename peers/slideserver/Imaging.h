@@ -48,8 +48,12 @@ constexpr int64_t kMaxPicturePixels = 64ll * 1024 * 1024;
 // (scaleX, scaleY) display pixels per full-resolution pixel, from the
 // smallest pyramid level that still has the needed resolution. Beyond the
 // image the result is white.
+// With times set, the milliseconds of the slide read and of the resampling.
+struct RenderTimes {
+    double readMs = 0, scaleMs = 0;
+};
 bool RenderRegion(const SlideSource& src, int64_t x0, int64_t y0, int w, int h, double scaleX,
-                  double scaleY, RgbImage& out);
+                  double scaleY, RgbImage& out, RenderTimes* times = nullptr);
 
 // The level RenderRegion reads for that scale.
 int ChooseLevel(const SlideSource& src, double scaleX, double scaleY);

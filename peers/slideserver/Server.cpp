@@ -6,6 +6,7 @@
 #include <netinet/tcp.h>
 #include <poll.h>
 #include <sys/socket.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -32,7 +33,19 @@ constexpr double kMaxScale = 64.0;
 constexpr double kMaxScaleRatio = 8.0;
 constexpr size_t kCacheSlides = 8;
 constexpr uint32_t kMaxRequestBody = 64 * 1024;
+// Pieces smaller than this cost more in their JPEG headers than they gain by
+// being made at the same time as others.
+constexpr int64_t kMinPieceArea = 256 * 256;
 
+
+// Milliseconds of the raw monotonic clock, which Wine's performance counter
+// follows, so that the server's and the viewer's moments can be compared.
+double MonotonicMs()
+{
+    timespec t{};
+    ::clock_gettime(CLOCK_MONOTONIC_RAW, &t);
+    return (double)t.tv_sec * 1000.0 + (double)t.tv_nsec / 1e6;
+}
 
 std::string Printable(const std::string& s)
 {
@@ -42,6 +55,37 @@ std::string Printable(const std::string& s)
 }
 
 } // namespace
+
+std::vector<TileRect> SplitRegion(const TileRect& r, int maxEdge, int workers, int64_t minArea, size_t maxPieces)
+{
+    std::vector<TileRect> out;
+    const int64_t w = int64_t(r.right) - r.left, h = int64_t(r.bottom) - r.top;
+    if (w <= 0 || h <= 0) return out;
+    const int64_t edge = std::max(1, maxEdge);
+    int64_t cols = (w + edge - 1) / edge, rows = (h + edge - 1) / edge;
+    const int64_t wanted = std::min<int64_t>(workers, std::max<int64_t>(1, w * h / std::max<int64_t>(1, minArea)));
+    // Cut the longer side of the pieces again until there are enough.
+    while (cols * rows < wanted) {
+        if (w * rows >= h * cols && cols < w)
+            ++cols;
+        else if (rows < h)
+            ++rows;
+        else
+            break;
+    }
+    if (cols * rows > (int64_t)maxPieces) return out;
+    for (int64_t j = 0; j < rows; ++j)
+        for (int64_t i = 0; i < cols; ++i)
+            out.push_back(TileRect{(int32_t)(r.left + w * i / cols), (int32_t)(r.top + h * j / rows),
+                                   (int32_t)(r.left + w * (i + 1) / cols), (int32_t)(r.top + h * (j + 1) / rows)});
+    return out;
+}
+
+int DefaultWorkersPerViewer()
+{
+    const int cores = (int)std::thread::hardware_concurrency();
+    return std::clamp(cores / 2, 2, 4);
+}
 
 HeaderInfo DescribeSlide(const SlideSource& src, const ServerOptions& options)
 {
@@ -119,6 +163,7 @@ private:
         std::string wirePath, file;
         uint32_t held = 0;
         uint64_t generation = 0; // regions: the cancel count when queued
+        std::chrono::steady_clock::time_point queuedAt;
     };
 
     bool closing()
@@ -215,13 +260,10 @@ private:
     {
         m_server.Log(true, "%s %u open \"%s\"", m_peer.c_str(), req.code, Printable(req.path).c_str());
         std::string file = m_server.library().ResolveSlide(req.path);
-        if (file.empty()) return Bad("no such slide in the library");
+        if (file.empty()) return Refuse("no such slide in the library");
         std::string error;
         std::shared_ptr<LoadedSlide> slide = m_server.LoadSlide(file, error);
-        if (!slide) {
-            m_server.Log(true, "%s cannot read %s: %s, closed", m_peer.c_str(), file.c_str(), error.c_str());
-            return false;
-        }
+        if (!slide) return Refuse(("cannot read " + file + ": " + error).c_str());
         {
             std::lock_guard<std::mutex> lock(m_mutex);
             m_slide = slide;
@@ -232,6 +274,15 @@ private:
         }
         if (req.code == kResumeSlide) return Send(CodeOnlyBody(kResumeSlide), "1302 resumed");
         return Send(slide->headerBody, "1300 header");
+    }
+
+    // A slide that cannot be shown is answered with a header the viewer
+    // refuses (no signature): it tells the user, and the link stays up. A
+    // closed link would only make the viewer reconnect and ask again.
+    bool Refuse(const char* why)
+    {
+        m_server.Log(true, "%s %s, refused", m_peer.c_str(), why);
+        return Send(SlideHeaderReplyBody(0, SlideHeader(), "", "", "", nullptr, 0), "1300 refusal");
     }
 
     bool QueueRegion(const Request& req)
@@ -255,8 +306,10 @@ private:
         int64_t l = std::max<int64_t>(r.left, 0), t = std::max<int64_t>(r.top, 0);
         int64_t rr = std::min<int64_t>(r.right, dispW), b = std::min<int64_t>(r.bottom, dispH);
         if (l >= rr || t >= b) return true;
-        const int piece = m_server.options().piece;
-        int64_t nx = (rr - l + piece - 1) / piece, ny = (b - t + piece - 1) / piece;
+        const ServerOptions& opt = m_server.options();
+        const std::vector<TileRect> pieces =
+            SplitRegion(TileRect{(int32_t)l, (int32_t)t, (int32_t)rr, (int32_t)b}, opt.piece,
+                        std::max(1, opt.workersPerViewer), kMinPieceArea, opt.maxQueuedPieces);
         uint32_t reply = req.code == kTileRequest ? (uint32_t)kTileRequest : (uint32_t)kTilePrefetchReply;
         uint64_t generation;
         {
@@ -264,23 +317,22 @@ private:
             generation = m_generation;
         }
         std::lock_guard<std::mutex> lock(m_mutex);
-        if (m_queuedPieces + (uint64_t)(nx * ny) > m_server.options().maxQueuedPieces) {
+        if (pieces.empty() || m_queuedPieces + pieces.size() > opt.maxQueuedPieces) {
             m_server.Log(true, "%s region queue full, request dropped", m_peer.c_str());
             return true;
         }
-        for (int64_t y = t; y < b; y += piece)
-            for (int64_t x = l; x < rr; x += piece) {
-                Job j;
-                j.replyCode = reply;
-                j.rect = TileRect{(int32_t)x, (int32_t)y, (int32_t)std::min<int64_t>(x + piece, rr),
-                                  (int32_t)std::min<int64_t>(y + piece, b)};
-                j.sx = sx;
-                j.sy = sy;
-                j.slide = slide;
-                j.generation = generation;
-                m_jobs.push_back(std::move(j));
-            }
-        m_queuedPieces += (size_t)(nx * ny);
+        for (const TileRect& piece : pieces) {
+            Job j;
+            j.replyCode = reply;
+            j.rect = piece;
+            j.sx = sx;
+            j.sy = sy;
+            j.slide = slide;
+            j.generation = generation;
+            j.queuedAt = std::chrono::steady_clock::now();
+            m_jobs.push_back(std::move(j));
+        }
+        m_queuedPieces += pieces.size();
         m_cv.notify_all();
         return true;
     }
@@ -355,21 +407,32 @@ private:
 
     bool SendRegion(const Job& job)
     {
+        using Clock = std::chrono::steady_clock;
+        const auto ms = [](Clock::time_point a, Clock::time_point b) {
+            return std::chrono::duration<double, std::milli>(b - a).count();
+        };
+        const Clock::time_point started = Clock::now();
         const TileRect& r = job.rect;
         RgbImage img;
         std::vector<uint8_t> jpeg;
-        if (!RenderRegion(*job.slide->source, r.left, r.top, r.right - r.left, r.bottom - r.top, job.sx, job.sy,
-                          img) ||
-            !EncodeJpeg(img, m_server.options().jpegQuality, jpeg)) {
+        RenderTimes render;
+        bool ok = RenderRegion(*job.slide->source, r.left, r.top, r.right - r.left, r.bottom - r.top, job.sx,
+                               job.sy, img, &render);
+        const Clock::time_point rendered = Clock::now();
+        ok = ok && EncodeJpeg(img, m_server.options().jpegQuality, jpeg);
+        const Clock::time_point encoded = Clock::now();
+        if (!ok) {
             m_server.Log(false, "%s region (%d,%d,%d,%d) unreadable, skipped", m_peer.c_str(), r.left, r.top,
                          r.right, r.bottom);
             // OpenSlide keeps a read error for good: the next open reopens the file.
             m_server.ForgetSlide(job.slide);
             return true;
         }
-        char what[128];
-        std::snprintf(what, sizeof what, "%u region (%d,%d,%d,%d) scale %g,%g", job.replyCode, r.left, r.top,
-                      r.right, r.bottom, job.sx, job.sy);
+        // The stages of the piece, for the streaming benchmark.
+        char what[192];
+        std::snprintf(what, sizeof what, "%u region (%d,%d,%d,%d) scale %g,%g queued %.1f read %.1f scale %.1f encode %.1f ms",
+                      job.replyCode, r.left, r.top, r.right, r.bottom, job.sx, job.sy, ms(job.queuedAt, started),
+                      render.readMs, render.scaleMs, ms(rendered, encoded));
         return Send(TileReplyBody(job.replyCode, r, jpeg.data(), jpeg.size()), what, &job.generation);
     }
 
@@ -430,7 +493,8 @@ private:
             }
             sent += (size_t)n;
         }
-        if (what) m_server.Log(false, "%s reply %s, %zu bytes", m_peer.c_str(), what, body.size());
+        // The moment on the clock that the viewer's timings use, for the streaming benchmark.
+        if (what) m_server.Log(false, "%s reply %s at %.1f, %zu bytes", m_peer.c_str(), what, MonotonicMs(), body.size());
         return true;
     }
 

@@ -18,13 +18,17 @@
 namespace zelvo {
 namespace slideserver {
 
+// Region workers per viewer: the pieces of one request are made in parallel,
+// up to half the machine's cores (two at least, four at most).
+int DefaultWorkersPerViewer();
+
 struct ServerOptions {
     bool verbose = false;
     std::FILE* log = nullptr;    // one line per request and reply when set
     int piece = 512;             // largest region reply edge, display pixels
     size_t maxQueuedPieces = 4096;
     int jpegQuality = 85;
-    int workersPerViewer = 2;    // region pieces of one viewer rendered at once
+    int workersPerViewer = DefaultWorkersPerViewer();  // region pieces of one viewer rendered at once
     int idleSeconds = 120;       // viewers send a keep-alive every 5 s
     int sendTimeoutSeconds = 20;
     size_t maxConnections = 256;
@@ -47,6 +51,13 @@ struct HeaderInfo {
     std::string textA, textB, matrixText; // UTF-8
 };
 HeaderInfo DescribeSlide(const SlideSource& src, const ServerOptions& options);
+
+// The pieces a region is sent in: a grid of nearly equal pieces no wider or
+// taller than maxEdge, and, so that the workers share the region evenly, at
+// least `workers` of them as long as each keeps minArea pixels. Empty when
+// that takes more than maxPieces.
+std::vector<slidelink::TileRect> SplitRegion(const slidelink::TileRect& r, int maxEdge, int workers, int64_t minArea,
+                                             size_t maxPieces);
 
 class Connection;
 

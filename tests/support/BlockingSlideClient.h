@@ -28,6 +28,9 @@ public:
         if (m_socket == INVALID_SOCKET) return false;
         ::setsockopt(m_socket, SOL_SOCKET, SO_RCVTIMEO, (const char*)&timeoutMs, sizeof timeoutMs);
         ::setsockopt(m_socket, SOL_SOCKET, SO_SNDTIMEO, (const char*)&timeoutMs, sizeof timeoutMs);
+        // Requests leave as they are written, not after the last one is acknowledged.
+        const BOOL on = TRUE;
+        ::setsockopt(m_socket, IPPROTO_TCP, TCP_NODELAY, (const char*)&on, sizeof on);
         sockaddr_in a = {};
         a.sin_family = AF_INET;
         a.sin_port = htons(port);
@@ -71,6 +74,8 @@ public:
         body.resize(length);
         return ReadAll(body.data(), length);
     }
+
+    SOCKET Socket() const { return m_socket; }
 
     static uint32_t Code(const std::vector<uint8_t>& body) { return body.size() < 4 ? 0 : Le32(body.data()); }
 

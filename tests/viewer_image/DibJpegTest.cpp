@@ -225,3 +225,42 @@ TEST(DibJpeg, ReadFileByName)
     EXPECT_EQ(2834, loaded.GetInfoHeader()->biXPelsPerMeter);
     EXPECT_FALSE(loaded.Load((folder + "\\missing.jpg").c_str()));
 }
+
+// Regions are decoded from memory into 32-bit pixels: the same pixels as the
+// picture read into a CDib, and nothing for a damaged or unsupported one.
+TEST(JpegPixels, SameAsTheBitmapReadAndNothingForDamagedPictures)
+{
+    std::vector<uint32_t> pixels(3, 0xDEADBEEF);  // a block too small is grown
+    for (int components : {3, 1}) {
+        JpegParams params;
+        params.width = 37;
+        params.height = 21;
+        params.components = components;
+        params.photo = true;
+        const std::vector<uint8_t> jpeg = EncodeJpeg(params);
+        UINT w = 0, h = 0;
+        ASSERT_TRUE(JpegFile::DecodeToPixels(jpeg.data(), jpeg.size(), pixels, &w, &h));
+        ASSERT_EQ(37u, w);
+        ASSERT_EQ(21u, h);
+        CDib dib;
+        ASSERT_TRUE(ReadFromBytes(dib, jpeg));
+        for (UINT y = 0; y < h; ++y) {
+            const BYTE* row = dib.GetBits() + (size_t)(h - 1 - y) * dib.GetRowStride();
+            for (UINT x = 0; x < w; ++x) {
+                const uint32_t p = pixels[(size_t)y * w + x];
+                ASSERT_EQ(row[3 * x] | row[3 * x + 1] << 8 | row[3 * x + 2] << 16, p & 0xFFFFFF) << x << "," << y;
+            }
+        }
+    }
+    JpegParams params;
+    const std::vector<uint8_t> good = EncodeJpeg(params);
+    UINT w = 0, h = 0;
+    EXPECT_FALSE(JpegFile::DecodeToPixels(good.data(), good.size() / 2, pixels, &w, &h)) << "truncated";
+    EXPECT_FALSE(JpegFile::DecodeToPixels(good.data(), 3, pixels, &w, &h)) << "three bytes";
+    JpegParams cmyk;
+    cmyk.components = 4;
+    const std::vector<uint8_t> four = EncodeJpeg(cmyk);
+    EXPECT_FALSE(JpegFile::DecodeToPixels(four.data(), four.size(), pixels, &w, &h)) << "CMYK";
+    const std::vector<uint8_t> notJpeg(100, 0x42);
+    EXPECT_FALSE(JpegFile::DecodeToPixels(notJpeg.data(), notJpeg.size(), pixels, &w, &h)) << "not a JPEG";
+}

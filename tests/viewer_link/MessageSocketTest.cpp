@@ -104,3 +104,19 @@ TEST(MessageSocket, SendingWithoutASocketQueuesNothingAndCloseEmptiesTheQueues)
     p.sock.OnSend(0);  // nothing queued any more
     EXPECT_EQ(p.sock.sent, 0);
 }
+
+TEST(MessageSocket, SendNowSendsWithoutWaitingForANotification)
+{
+    Pair p;
+    PumpFor(50);
+    ASSERT_TRUE(p.sock.SendFrame("abcd", 4));
+    p.sock.SendFrame("efgh", 4);
+    p.sock.SendNow();
+    // Nothing was dispatched in between: both frames left at once.
+    DWORD waiting = 0;
+    for (int i = 0; i < 50 && waiting < 16; ++i) {
+        ::Sleep(2);
+        waiting = p.peer.Waiting();
+    }
+    EXPECT_EQ(16u, waiting);
+}

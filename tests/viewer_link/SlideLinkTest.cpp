@@ -15,23 +15,24 @@ class CTestOwner : public ISlideLinkOwner, public CWnd {
 public:
     CTestOwner() { CreateEx(0, nullptr, _T("owner"), WS_OVERLAPPEDWINDOW, CRect(0, 0, 10, 10), nullptr, 0); }
     HWND GetLinkWindow() const override { return m_hWnd; }
-    void OnSlideHeader(int32_t factor, const link::SlideHeader& header, const std::string& a, const std::string& b,
-                       const std::string& matrix, const uint8_t*, size_t jpegLength, const uint8_t*) override
+    void OnSlideHeader(const link::SlideHeaderReply& r) override
     {
-        headers.push_back(header.signature + "|" + a + "|" + b + "|" + matrix + "|" + std::to_string(factor) + "|" +
-                          std::to_string(jpegLength));
+        headers.push_back(r.header.signature + "|" + r.textA + "|" + r.textB + "|" + r.matrixText + "|" +
+                          std::to_string(r.thumbnailFactor) + "|" + std::to_string(r.jpegLength));
     }
     void OnSlideResumed() override { ++resumed; }
-    void OnTileData(uint32_t code, const uint8_t* p, size_t n) override
+    void OnTileData(uint32_t, const link::TileRect& rect, const uint8_t* p, size_t n) override
     {
         tiles.emplace_back((const char*)p, n);
+        tileLefts.push_back(rect.left);
         if (pumpInsideHandler) PumpFor(200);  // as a modal box would
     }
     void OnMarkData(uint32_t code, const uint8_t*, size_t n) override { marks.push_back(code); }
-    void OnMediaData(uint32_t, const uint8_t*, size_t n) override { ++media; }
+    void OnMediaData(const link::MediaReply&) override { ++media; }
     LRESULT OnLinkConnected(WPARAM w, LPARAM) { connectedPosts.push_back((void*)w); return 0; }
 
     std::vector<std::string> headers, tiles;
+    std::vector<int32_t> tileLefts;
     std::vector<uint32_t> marks;
     std::vector<void*> connectedPosts;
     int resumed = 0, media = 0;
@@ -106,13 +107,16 @@ TEST(SlideLink, RepliesGoToTheOwnerByCode)
     c.peer.SendFrame(1310, std::vector<uint8_t>(16, 2));
     c.peer.SendFrame(1307);
     c.peer.SendFrame(1311, {1, 2, 3});
+    c.peer.SendFrame(1303, std::vector<uint8_t>(15, 3));  // shorter than its rectangle: refused
     c.peer.SendFrame(1320, {0, 0, 0, 0});
     ASSERT_TRUE(PumpUntil([&] { return c.owner.media == 1; }));
     ASSERT_EQ(c.owner.headers.size(), 1u);
     EXPECT_EQ(c.owner.headers[0], "ZELVO DIGITAL SLICE|A|B|40x30|8|5");
     EXPECT_EQ(c.owner.resumed, 1);
     ASSERT_EQ(c.owner.tiles.size(), 2u);
-    EXPECT_EQ(c.owner.tiles[0].size(), 20u);
+    EXPECT_EQ(c.owner.tiles[0].size(), 4u);
+    EXPECT_EQ(c.owner.tileLefts[0], 0x01010101);
+    EXPECT_EQ(c.owner.tiles[1].size(), 0u);
     EXPECT_EQ(c.owner.marks, (std::vector<uint32_t>{1307, 1311}));
 }
 
@@ -214,6 +218,6 @@ TEST(SlideLink, AFrameIsDeliveredOnceEvenWhenItsHandlerRunsAModalLoop)
     ASSERT_TRUE(PumpUntil([&] { return c.owner.tiles.size() >= 2; }));
     PumpFor(300);
     ASSERT_EQ(c.owner.tiles.size(), 2u);
-    EXPECT_EQ(c.owner.tiles[0].size(), 16u);
-    EXPECT_EQ(c.owner.tiles[1].size(), 17u);
+    EXPECT_EQ(c.owner.tiles[0].size(), 0u);
+    EXPECT_EQ(c.owner.tiles[1].size(), 1u);
 }

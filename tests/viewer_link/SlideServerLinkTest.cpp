@@ -55,22 +55,17 @@ class CServerOwner : public ISlideLinkOwner, public CWnd {
 public:
     CServerOwner() { CreateEx(0, nullptr, _T("owner"), WS_OVERLAPPEDWINDOW, CRect(0, 0, 10, 10), nullptr, 0); }
     HWND GetLinkWindow() const override { return m_hWnd; }
-    void OnSlideHeader(int32_t factor, const link::SlideHeader& h, const std::string&, const std::string&,
-                       const std::string& matrix, const uint8_t*, size_t jpegLength, const uint8_t* jpeg) override
+    void OnSlideHeader(const link::SlideHeaderReply& r) override
     {
-        header = h;
-        thumbnailFactor = factor;
-        matrixText = matrix;
-        thumbnailDecodes = JpegSize(jpeg, jpegLength, thumbW, thumbH);
+        header = r.header;
+        thumbnailFactor = r.thumbnailFactor;
+        matrixText = r.matrixText;
+        thumbnailDecodes = JpegSize(r.jpeg, r.jpegLength, thumbW, thumbH);
         ++headers;
     }
     void OnSlideResumed() override {}
-    void OnTileData(uint32_t code, const uint8_t* p, size_t n) override
+    void OnTileData(uint32_t code, const link::TileRect& r, const uint8_t* jpeg, size_t jpegLength) override
     {
-        link::TileRect r;
-        const uint8_t* jpeg = nullptr;
-        size_t jpegLength = 0;
-        ASSERT_TRUE(link::ParseTileReply(p, n, r, jpeg, jpegLength));
         int w = 0, h = 0;
         EXPECT_TRUE(JpegSize(jpeg, jpegLength, w, h));
         EXPECT_EQ(w, r.right - r.left);
@@ -84,10 +79,8 @@ public:
         (code == link::kGetMarks ? marks : userMarks).assign((const char*)p, n);
         ++markReplies;
     }
-    void OnMediaData(uint32_t, const uint8_t* p, size_t n) override
+    void OnMediaData(const link::MediaReply& reply) override
     {
-        link::MediaReply reply;
-        ASSERT_TRUE(link::ParseMediaReply(p, n, reply));
         mediaCounts.push_back(reply.count);
         if (reply.count > 0) media.append((const char*)reply.data, reply.dataLength);
     }

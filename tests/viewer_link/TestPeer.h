@@ -26,6 +26,12 @@ public:
     int Accepted() const { return m_accepted; }
     bool Connected() const { return m_conn.m_hSocket != INVALID_SOCKET; }
     bool PeerClosed() const { return m_peerClosed; }
+    // Bytes that have arrived but not been read yet (nothing is dispatched).
+    DWORD Waiting()
+    {
+        DWORD n = 0;
+        return m_conn.IOCtl(FIONREAD, &n) ? n : 0;
+    }
 
     void SendRaw(const void* data, size_t n)
     {

@@ -15,6 +15,7 @@
 
 #include "annotation/ObjectFiles.h"
 #include "slidelink/SlideLink.h"
+#include "viewer/SlideGeometry.h"
 
 #include <gtest/gtest.h>
 
@@ -195,37 +196,43 @@ protected:
         }));
         return after;
     }
-    // Answers every region request from `from` on with one colour; returns the count.
-    size_t AnswerRegions(size_t from, COLORREF colour)
+    // Answers every region request from `from` on with one colour; returns what was sent.
+    std::vector<RECT> AnswerRegions(size_t from, COLORREF colour)
     {
-        size_t n = 0;
+        std::vector<RECT> sent;
         for (const auto& r : Requests(from)) {
             if (r.code != link::kTileRequest && r.code != link::kTilePrefetch) continue;
-            SendRegion(r.code == link::kTileRequest ? link::kTileRequest : link::kTilePrefetchReply,
-                       RECT{r.rect.left, r.rect.top, r.rect.right, r.rect.bottom}, colour);
-            ++n;
+            sent.push_back(RECT{r.rect.left, r.rect.top, r.rect.right, r.rect.bottom});
+            SendRegion(r.code == link::kTileRequest ? link::kTileRequest : link::kTilePrefetchReply, sent.back(),
+                       colour);
         }
-        return n;
+        return sent;
     }
-    void WaitForReceived(size_t count)
+    // Until the view has recorded every one of the regions as received.
+    void WaitForReceived(const std::vector<RECT>& regions)
     {
-        ASSERT_TRUE(testing_support::PumpUntil([&] { return view.m_received.size() >= count; }))
-            << view.m_received.size() << " of " << count;
+        auto covered = [&] {
+            for (const RECT& r : regions)
+                if (!zelvo::view::SubtractReceivedRects(view.Received(), 0, {r.left, r.top, r.right, r.bottom}).empty())
+                    return false;
+            return true;
+        };
+        ASSERT_TRUE(testing_support::PumpUntil(covered)) << view.Received().size() << " received";
     }
     // The screen area at the view origin, in display pixels.
     RECT ScreenArea() const
     {
-        return RECT{view.m_origin.x, view.m_origin.y, view.m_origin.x + Cx(), view.m_origin.y + Cy()};
+        return RECT{view.Origin().x, view.Origin().y, view.Origin().x + Cx(), view.Origin().y + Cy()};
     }
     RECT ImageArea() const
     {
-        return RECT{0, 0, view.Display()->m_displayWidth, view.Display()->m_displayHeight};
+        return RECT{0, 0, view.Display()->DisplayWidth(), view.Display()->DisplayHeight()};
     }
     // Drags the display by (dx, dy) as the mouse does, then lets the view catch up.
     void Pan(int dx, int dy)
     {
         CImageDispWnd* d = view.Display();
-        RECT v = d->m_view.m_rect;
+        RECT v = d->ViewRect();
         d->SetSourceRect(v.left + dx, v.top + dy, v.right + dx, v.bottom + dy, dx, dy);
         view.PostMessage(WM_VIEW_MOVED, 0, 0);
         testing_support::PumpFor(30);
@@ -233,7 +240,7 @@ protected:
     // Pixel of the display's tile buffer at an image point.
     COLORREF MainPixel(int x, int y)
     {
-        return ::GetPixel(view.Display()->m_main.GetMemoryDC(), Cx() + x - view.m_origin.x, Cy() + y - view.m_origin.y);
+        return ::GetPixel(view.Display()->MainBuffer().GetMemoryDC(), Cx() + x - view.Origin().x, Cy() + y - view.Origin().y);
     }
     // Zooms in to about full resolution and answers the new screen; returns the frame index after it.
     size_t ZoomToFullResolution()
@@ -241,11 +248,9 @@ protected:
         const size_t before = FrameCount();
         view.SetMagnification(1000.0, 1);
         // This zoom's own prefetch would only blur what the tests look at.
-        view.KillTimer(CSlideView::kPrefetchTimer);
-        view.m_prefetchTimer = 0;
+        view.CancelPrefetch();
         WaitForCode(link::kTileRequest, before);
-        const size_t answered = AnswerRegions(before, RGB(0, 0, 255));
-        WaitForReceived(answered);
+        WaitForReceived(AnswerRegions(before, RGB(0, 0, 255)));
         return FrameCount();
     }
 
@@ -271,11 +276,11 @@ TEST_F(SlideViewTest, OpeningFitsTheSlideAndAsksForOneScreen)
     // The whole slide fits the view: one side fills it, neither is larger.
     RECT client;
     view.GetClientRect(&client);
-    const int w = view.Display()->m_displayWidth, h = view.Display()->m_displayHeight;
+    const int w = view.Display()->DisplayWidth(), h = view.Display()->DisplayHeight();
     EXPECT_LE(w, client.right + 1);
     EXPECT_LE(h, client.bottom + 1);
     EXPECT_TRUE(std::abs(w - client.right) <= 1 || std::abs(h - client.bottom) <= 1) << w << "x" << h;
-    EXPECT_GT(view.m_magnification, 0.0);
+    EXPECT_GT(view.Magnification(), 0.0);
 
     // One request for the screen area, clipped to the image, at the display's scale; then the marks.
     const auto requests = Requests(after);
@@ -288,8 +293,8 @@ TEST_F(SlideViewTest, OpeningFitsTheSlideAndAsksForOneScreen)
     EXPECT_EQ(expected.top, requests[0].rect.top);
     EXPECT_EQ(expected.right, requests[0].rect.right);
     EXPECT_EQ(expected.bottom, requests[0].rect.bottom);
-    EXPECT_DOUBLE_EQ(view.Display()->m_view.m_scaleX, requests[0].scaleX);
-    EXPECT_DOUBLE_EQ(view.Display()->m_view.m_scaleY, requests[0].scaleY);
+    EXPECT_DOUBLE_EQ(view.Display()->ScaleX(), requests[0].scaleX);
+    EXPECT_DOUBLE_EQ(view.Display()->ScaleY(), requests[0].scaleY);
     EXPECT_EQ(link::kGetMarks, requests[1].code);
     EXPECT_EQ(link::kGetUserMarks, requests[2].code);
 
@@ -301,10 +306,10 @@ TEST_F(SlideViewTest, OpeningFitsTheSlideAndAsksForOneScreen)
     EXPECT_NE(-1, view.InfoWindow()->m_leftText.Find("样本尺寸：2.560x1.920mm"));
 
     // Loading until the region comes; then the region's pixels are in the tile buffer.
-    EXPECT_EQ(1, view.Display()->m_loading);
+    EXPECT_EQ(1, view.Display()->Loading());
     SendRegion(link::kTileRequest, expected, RGB(255, 0, 0));
-    WaitForReceived(1);
-    EXPECT_EQ(0, view.Display()->m_loading);
+    WaitForReceived({expected});
+    EXPECT_EQ(0, view.Display()->Loading());
     EXPECT_TRUE(SameColour(RGB(255, 0, 0), MainPixel((expected.left + expected.right) / 2, expected.top + 3)));
     EXPECT_TRUE(boxes.boxes.empty());
 }
@@ -315,8 +320,8 @@ TEST_F(SlideViewTest, UnusableHeadersAreRefusedAndLeaveTheOpenSlide)
     WaitForCode(link::kGetUserMarks, after);
     CString title;
     frame->GetWindowText(title);
-    const double magnification = view.m_magnification;
-    const int displayWidth = view.Display()->m_displayWidth;
+    const double magnification = view.Magnification();
+    const int displayWidth = view.Display()->DisplayWidth();
 
     const link::SlideHeader bad[] = {SlideHeader("ZELVO DIGITAL SLICES"), SlideHeader("ZELVO DIGITAL SLICE", 0),
                                      SlideHeader("", 256)};
@@ -338,9 +343,9 @@ TEST_F(SlideViewTest, UnusableHeadersAreRefusedAndLeaveTheOpenSlide)
     CString now;
     frame->GetWindowText(now);
     EXPECT_EQ(title, now);
-    EXPECT_EQ(magnification, view.m_magnification);
-    EXPECT_EQ(displayWidth, view.Display()->m_displayWidth);
-    EXPECT_EQ(256, view.m_tileWidth);
+    EXPECT_EQ(magnification, view.Magnification());
+    EXPECT_EQ(displayWidth, view.Display()->DisplayWidth());
+    EXPECT_EQ(256, view.Header().tileWidth);
 }
 
 TEST_F(SlideViewTest, APictureAsksForMarksButNoRegions)
@@ -366,7 +371,7 @@ TEST_F(SlideViewTest, PansAskOnlyForWhatIsMissing)
     const size_t opened = OpenSlide();
     WaitForCode(link::kTileRequest, opened);
     size_t from = ZoomToFullResolution();
-    ASSERT_GT(view.Display()->m_displayWidth, 5 * Cx());
+    ASSERT_GT(view.Display()->DisplayWidth(), 5 * Cx());
 
     // Below two screens: exactly the uncovered strip.
     const int dx = Cx() / 2;
@@ -387,8 +392,7 @@ TEST_F(SlideViewTest, PansAskOnlyForWhatIsMissing)
         });
         EXPECT_TRUE(cancel < request) << "a move cancels the queued work first";
     }
-    AnswerRegions(from, RGB(0, 255, 0));
-    WaitForReceived(2);
+    WaitForReceived(AnswerRegions(from, RGB(0, 255, 0)));
 
     // Back over received ground: nothing at all.
     from = FrameCount();
@@ -407,7 +411,7 @@ TEST_F(SlideViewTest, PansAskOnlyForWhatIsMissing)
     EXPECT_EQ(screen.top, whole[0].top);
     EXPECT_EQ(screen.right, whole[0].right);
     EXPECT_EQ(screen.bottom, whole[0].bottom);
-    EXPECT_TRUE(view.m_received.empty());
+    EXPECT_TRUE(view.Received().empty());
 }
 
 TEST_F(SlideViewTest, PrefetchFollowsAMoveWithTwoRings)
@@ -470,7 +474,7 @@ TEST_F(SlideViewTest, PrefetchFollowsAMoveWithTwoRings)
     const RECT outerBox{s.left - cx, s.top - cy, s.left + 2 * cx, s.top + 2 * cy};
     for (const RECT& r : inner) {
         EXPECT_TRUE(Inside(r, innerBox));
-        for (const auto& got : view.m_received) {
+        for (const auto& got : view.Received()) {
             const RECT g{got.left, got.top, got.right, got.bottom};
             const bool askedNow =
                 std::find_if(inner.begin(), inner.end(), [&](const RECT& q) { return EqualRect(&q, &g); }) != inner.end();
@@ -497,7 +501,9 @@ TEST_F(SlideViewTest, ARegionFromBeforeAZoomIsNotDrawn)
     const RECT old = Regions(opened, link::kTileRequest).front();
 
     const size_t before = FrameCount();
-    view.SetMagnification(view.m_magnification * 3, 1);
+    view.SetMagnification(view.Magnification() * 3, 1);
+    // The zoom's prefetch rings could take in the old rectangle's numbers.
+    view.CancelPrefetch();
     WaitForCode(link::kTileRequest, before);
     EXPECT_EQ(link::kCancel, Requests(before).front().code);
     const RECT fresh = Regions(before, link::kTileRequest).front();
@@ -507,11 +513,11 @@ TEST_F(SlideViewTest, ARegionFromBeforeAZoomIsNotDrawn)
     SendRegion(link::kTileRequest, RECT{old.left, old.top, old.left + 64, old.top + 64}, RGB(255, 0, 255));
     SendBody(std::vector<uint8_t>{0x17, 0x05, 0, 0, 1, 2, 3});
     SendRegion(link::kTileRequest, fresh, RGB(0, 128, 0));
-    WaitForReceived(1);
+    WaitForReceived({fresh});
     testing_support::PumpFor(50);
-    ASSERT_EQ(1u, view.m_received.size());
-    EXPECT_EQ(fresh.left, view.m_received[0].left);
-    EXPECT_EQ(fresh.right, view.m_received[0].right);
+    ASSERT_EQ(1u, view.Received().size());
+    EXPECT_EQ(fresh.left, view.Received()[0].left);
+    EXPECT_EQ(fresh.right, view.Received()[0].right);
     EXPECT_TRUE(SameColour(RGB(0, 128, 0), MainPixel(fresh.left + 2, fresh.top + 2)));
 }
 
@@ -532,14 +538,14 @@ TEST_F(SlideViewTest, RegionsThatArriveDuringAZoomAreDropped)
                        RGB(255, 0, 255));
     ::Sleep(200);
     const size_t before = FrameCount();
-    view.SetMagnification(view.m_magnification * 2, 1);
+    view.SetMagnification(view.Magnification() * 2, 1);
     testing_support::PumpFor(100);
-    EXPECT_TRUE(view.m_received.empty()) << view.m_received.size() << " regions of the old magnification kept";
+    EXPECT_TRUE(view.Received().empty()) << view.Received().size() << " regions of the old magnification kept";
 
     const RECT fresh = Regions(before, link::kTileRequest).front();
     SendRegion(link::kTileRequest, fresh, RGB(0, 128, 0));
-    WaitForReceived(1);
-    EXPECT_EQ(1u, view.m_received.size());
+    WaitForReceived({fresh});
+    EXPECT_EQ(1u, view.Received().size());
     for (int i = 1; i < 8; ++i)
         EXPECT_TRUE(SameColour(RGB(0, 128, 0), MainPixel(fresh.left + (fresh.right - fresh.left) * i / 8,
                                                           fresh.top + (fresh.bottom - fresh.top) / 2)));
@@ -554,29 +560,29 @@ TEST_F(SlideViewTest, OverviewAndDisplayMoveTogether)
     CNavigationFrame* nav = view.NavigationFrame();
     ASSERT_NE(nullptr, nav);
     // Thumbnail pixels per display pixel.
-    const double k = 1.0 / (kFactor * display->m_view.m_scaleX);
+    const double k = 1.0 / (kFactor * display->ScaleX());
 
     // A drag in the display moves the overview's frame along.
     const RECT f0 = nav->m_rect;
-    const RECT v0 = display->m_view.m_rect;
+    const RECT v0 = display->ViewRect();
     const int dx = 300;
     display->SendMessage(WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(600, 400));
     display->SendMessage(WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(600 - dx, 400));
     display->SendMessage(WM_LBUTTONUP, 0, MAKELPARAM(600 - dx, 400));
     testing_support::PumpFor(50);
-    EXPECT_EQ(v0.left + dx, display->m_view.m_rect.left);
+    EXPECT_EQ(v0.left + dx, display->ViewRect().left);
     EXPECT_NEAR(f0.left + dx * k, nav->m_rect.left, 1.0);
     EXPECT_EQ(f0.top, nav->m_rect.top);
     EXPECT_EQ(f0.right - f0.left, nav->m_rect.right - nav->m_rect.left);
     WaitForCode(link::kTileRequest, from);
-    AnswerRegions(from, RGB(0, 255, 0));
+    const auto answered = AnswerRegions(from, RGB(0, 255, 0));
 
     // A drag of the overview's frame moves the display, which then asks for the new ground.
-    WaitForReceived(2);
-    const auto received = view.m_received;
+    WaitForReceived(answered);
+    const auto received = view.Received();
     from = FrameCount();
     const RECT f1 = nav->m_rect;
-    const RECT v1 = display->m_view.m_rect;
+    const RECT v1 = display->ViewRect();
     CNavigatorDlg* overview = view.Navigator();
     const int px = (int)((f1.left + f1.right) / 2 * overview->m_scaleX);
     const int py = (int)((f1.top + f1.bottom) / 2 * overview->m_scaleY);
@@ -589,8 +595,8 @@ TEST_F(SlideViewTest, OverviewAndDisplayMoveTogether)
     ASSERT_GT(frameMoved, 0);
     // The frame is kept in whole thumbnail pixels, so the display lands on
     // that grid: within one thumbnail pixel of where it was across.
-    EXPECT_NEAR(v1.top + frameMoved / k, display->m_view.m_rect.top, 1.0 / k);
-    EXPECT_NEAR(v1.left, display->m_view.m_rect.left, 1.0 / k);
+    EXPECT_NEAR(v1.top + frameMoved / k, display->ViewRect().top, 1.0 / k);
+    EXPECT_NEAR(v1.left, display->ViewRect().left, 1.0 / k);
     WaitForCode(link::kTileRequest, from);
     const auto moved = ScreenRegions(from);
     EXPECT_FALSE(moved.empty());
@@ -610,9 +616,9 @@ TEST_F(SlideViewTest, MagnificationBeforeASlideWaitsAndZeroOpensFitted)
 
     const size_t opened = OpenSlide();
     WaitForCode(link::kTileRequest, opened);
-    const double fitted = view.m_magnification;
+    const double fitted = view.Magnification();
     view.SetMagnification(fitted * 4, 1);
-    EXPECT_NEAR(fitted * 4, view.m_magnification, 1e-9);
+    EXPECT_NEAR(fitted * 4, view.Magnification(), 1e-9);
 
     // As the catalogue's open request does: magnification 0 kept, the next slide opens fitted.
     view.SetMagnification(0.0, 0);
@@ -620,15 +626,14 @@ TEST_F(SlideViewTest, MagnificationBeforeASlideWaitsAndZeroOpensFitted)
     view.OpenSlidePath("D:\\Slides\\kidney.tif");
     WaitForCode(link::kOpenSlide, again);
     SendHeader(SlideHeader());
-    ASSERT_TRUE(testing_support::PumpUntil([&] { return std::abs(view.m_magnification - fitted) < 1e-9; }));
+    ASSERT_TRUE(testing_support::PumpUntil([&] { return std::abs(view.Magnification() - fitted) < 1e-9; }));
 }
 
 TEST_F(SlideViewTest, FrameWithDisplayAndOverview)
 {
     const size_t opened = OpenSlide();
     WaitForCode(link::kTileRequest, opened);
-    AnswerRegions(opened, RGB(230, 170, 200));
-    WaitForReceived(1);
+    WaitForReceived(AnswerRegions(opened, RGB(230, 170, 200)));
     ASSERT_NE(nullptr, view.Navigator());
     EXPECT_TRUE(::IsWindowVisible(view.Navigator()->Hwnd()));
     EXPECT_TRUE(::IsWindowVisible(view.Display()->m_hWnd));
@@ -636,7 +641,17 @@ TEST_F(SlideViewTest, FrameWithDisplayAndOverview)
     RECT nav;
     ::GetWindowRect(view.Navigator()->Hwnd(), &nav);
     POINT centre{(nav.left + nav.right) / 2, (nav.top + nav.bottom) / 2};
-    EXPECT_EQ(view.Navigator()->Hwnd(), ::GetAncestor(::WindowFromPoint(centre), GA_ROOT));
+    // Windows of other test programs on the shared display may lie over both
+    // for a moment: what counts is which of ours is on top.
+    HWND top = nullptr;
+    for (int attempt = 0; attempt < 20; ++attempt) {
+        top = ::GetAncestor(::WindowFromPoint(centre), GA_ROOT);
+        DWORD pid = 0;
+        ::GetWindowThreadProcessId(top, &pid);
+        if (pid == ::GetCurrentProcessId()) break;
+        testing_support::PumpFor(250);
+    }
+    EXPECT_EQ(view.Navigator()->Hwnd(), top);
     testing_support::PumpFor(300);
     EXPECT_FALSE(testing_support::SaveScreenshot(nullptr, "viewer_slide_view.bmp").empty());
 }
@@ -655,9 +670,9 @@ TEST_F(SlideViewTest, PublishedMarksGoToTheDisplayAndMeasuringOpensFromTheMenu)
     EXPECT_EQ(view.Display()->Annotations().GetObjectAt(0)->GetCenter().x, 500);
 
     frame->SendMessage(WM_COMMAND, ID_MEASURE_MANUAL, 0);
-    ASSERT_NE(view.m_pMeasureDlg, nullptr);
-    EXPECT_EQ(view.Display()->m_measureLayer, &view.m_pMeasureDlg->Layer());
+    ASSERT_NE(view.MeasureDialog(), nullptr);
+    EXPECT_EQ(view.Display()->MeasureLayer(), &view.MeasureDialog()->Layer());
     frame->SendMessage(WM_COMMAND, ID_MEASURE_MANUAL, 0);
-    EXPECT_EQ(view.m_pMeasureDlg, nullptr);
-    EXPECT_EQ(view.Display()->m_measureLayer, nullptr);
+    EXPECT_EQ(view.MeasureDialog(), nullptr);
+    EXPECT_EQ(view.Display()->MeasureLayer(), nullptr);
 }

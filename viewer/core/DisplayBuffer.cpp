@@ -6,11 +6,23 @@ COffscreenCanvas::~COffscreenCanvas() { DestroySurface(); }
 
 BOOL COffscreenCanvas::CreateSurface(HWND window, int width, int height)
 {
+    DestroySurface();  // a failed earlier surface may have left its DC
     m_hWnd = window;
     m_width = width;
     m_height = height;
     HDC windowDC = ::GetDC(window);
-    m_hBitmap = ::CreateCompatibleBitmap(windowDC, width, height);
+    // A 32-bit section rather than a device bitmap: decoded tiles and the
+    // enlarged thumbnail are written into its pixels directly.
+    BITMAPINFO bi = {};
+    bi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    bi.bmiHeader.biWidth = width;
+    bi.bmiHeader.biHeight = -height;
+    bi.bmiHeader.biPlanes = 1;
+    bi.bmiHeader.biBitCount = 32;
+    bi.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    m_hBitmap = width > 0 && height > 0 ? ::CreateDIBSection(windowDC, &bi, DIB_RGB_COLORS, &bits, nullptr, 0) : nullptr;
+    m_pBits = m_hBitmap ? static_cast<uint32_t*>(bits) : nullptr;
     m_hMemDC = ::CreateCompatibleDC(windowDC);
     ::ReleaseDC(window, windowDC);
     if (m_hMemDC && m_hBitmap) m_hOldBitmap = ::SelectObject(m_hMemDC, m_hBitmap);
@@ -30,6 +42,14 @@ void COffscreenCanvas::DestroySurface()
         ::DeleteObject(m_hBitmap);
         m_hBitmap = nullptr;
     }
+    m_pBits = nullptr;
+}
+
+zelvo::image::Pixels32 COffscreenCanvas::Pixels() const
+{
+    if (!m_pBits) return zelvo::image::Pixels32{};
+    ::GdiFlush();
+    return zelvo::image::Pixels32{m_pBits, m_width, m_height, (size_t)m_width};
 }
 
 BOOL COffscreenCanvas::Resize(int width, int height)

@@ -4,6 +4,8 @@
 
 #include "Framework.h"
 
+#include "image/Resample.h"
+
 class COffscreenCanvas {
 public:
     COffscreenCanvas() = default;
@@ -29,6 +31,10 @@ public:
     HWND GetWindow() const { return m_hWnd; }
     int Width() const { return m_width; }
     int Height() const { return m_height; }
+    // The surface's pixels (blue, green, red, unused; rows top first), for
+    // code that writes them directly; empty without a surface. Drawing
+    // through the memory DC already done is complete when this returns.
+    zelvo::image::Pixels32 Pixels() const;
 
 protected:
     int m_stretchMode = HALFTONE;
@@ -38,6 +44,7 @@ protected:
     HBITMAP m_hBitmap = nullptr;
     HGDIOBJ m_hOldBitmap = nullptr;
     HDC m_hMemDC = nullptr;
+    uint32_t* m_pBits = nullptr;
 };
 
 // A canvas with a lock (an auto-reset event used as a mutex), the scale it

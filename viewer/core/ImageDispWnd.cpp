@@ -5,9 +5,14 @@
 #include "ScaleBar.h"
 #include "ViewerMessages.h"
 
+#include "viewer/DisplayGeometry.h"
+
 #include <algorithm>
 #include <cmath>
-#include <cstdint>
+#include <cstring>
+
+namespace view = zelvo::view;
+namespace image = zelvo::image;
 
 namespace {
 
@@ -27,8 +32,23 @@ void FillSolid(HDC dc, const RECT& r, COLORREF colour)
 
 bool IsEmptyRect(const RECT& r) { return r.right <= r.left || r.bottom <= r.top; }
 
+view::Rect ToRect(const RECT& r) { return view::Rect{r.left, r.top, r.right, r.bottom}; }
+RECT ToWin(const view::Rect& r) { return RECT{r.left, r.top, r.right, r.bottom}; }
+
+RECT Shifted(const RECT& r, int dx, int dy)
+{
+    RECT s = r;
+    ::OffsetRect(&s, dx, dy);
+    return s;
+}
+
 // Frames a zoom may draw before it gives up; the steps normally end far sooner.
 const int kMaxZoomFrames = 2000;
+
+// The owed realignment runs on this timer: timers come after painting.
+const UINT_PTR kRealignTimer = 1;
+// Rows of a thumbnail fill done in one step of it (about a millisecond).
+const LONG kFillRowsPerStep = 96;
 
 } // namespace
 
@@ -44,6 +64,7 @@ BEGIN_MESSAGE_MAP(CImageDispWnd, CWnd)
     ON_WM_LBUTTONDBLCLK()
     ON_WM_RBUTTONUP()
     ON_WM_MOUSEWHEEL()
+    ON_WM_TIMER()
 END_MESSAGE_MAP()
 
 CImageDispWnd::CImageDispWnd() = default;
@@ -56,6 +77,14 @@ CImageDispWnd::CImageDispWnd(CWnd* parent, CWnd* owner, UINT notifyMessage)
 CImageDispWnd::~CImageDispWnd()
 {
     if (::IsWindow(m_hWnd)) DestroyWindow();
+}
+
+BOOL CImageDispWnd::PreCreateWindow(CREATESTRUCT& cs)
+{
+    // Under its own class name, so that other programs and tools can find it.
+    cs.lpszClass = AfxRegisterNamedWndClass(_T("CImageDispWnd"), CS_DBLCLKS | CS_HREDRAW | CS_VREDRAW,
+                                            ::LoadCursor(nullptr, IDC_ARROW));
+    return cs.lpszClass != nullptr;
 }
 
 BOOL CImageDispWnd::CreateDisplay(CWnd* parent, CWnd* owner, UINT notifyMessage)
@@ -153,23 +182,17 @@ RECT CImageDispWnd::GetViewRect()
 
 RECT CImageDispWnd::ViewToLowRes(const RECT& rect) const
 {
-    // Without a scale yet the thumbnail has nothing to map to.
-    const double fx = m_view.m_scaleX != 0.0 ? m_lowRes.m_scaleX / m_view.m_scaleX : 0.0;
-    const double fy = m_view.m_scaleY != 0.0 ? m_lowRes.m_scaleY / m_view.m_scaleY : 0.0;
-    RECT out;
-    out.left = (int)(rect.left * fx + m_lowRes.m_rect.left + 0.5);
-    out.top = (int)(rect.top * fy + m_lowRes.m_rect.top + 0.5);
-    out.right = (int)(rect.right * fx + m_lowRes.m_rect.left + 0.5);
-    out.bottom = (int)(rect.bottom * fy + m_lowRes.m_rect.top + 0.5);
-    return out;
+    const view::ThumbnailScale k =
+        view::ThumbnailPerDisplay(m_lowRes.m_scaleX, m_lowRes.m_scaleY, m_view.m_scaleX, m_view.m_scaleY);
+    return ToWin(view::ToThumbnail(ToRect(rect), k, m_lowRes.m_rect.left, m_lowRes.m_rect.top));
 }
 
 void CImageDispWnd::SetSourceRect(int l, int t, int r, int b, int dx, int dy)
 {
     m_view.m_rect = RECT{l, t, r, b};
-    const double fx = m_view.m_scaleX != 0.0 ? m_lowRes.m_scaleX / m_view.m_scaleX : 0.0;
-    const double fy = m_view.m_scaleY != 0.0 ? m_lowRes.m_scaleY / m_view.m_scaleY : 0.0;
-    m_lowRes.m_rect = RECT{(int)(l * fx + 0.5), (int)(t * fy + 0.5), (int)(r * fx + 0.5), (int)(b * fy + 0.5)};
+    const view::ThumbnailScale k =
+        view::ThumbnailPerDisplay(m_lowRes.m_scaleX, m_lowRes.m_scaleY, m_view.m_scaleX, m_view.m_scaleY);
+    m_lowRes.m_rect = ToWin(view::ToThumbnail(view::Rect{l, t, r, b}, k));
     ForEachLayerScroll(l, t);
     if (dx != kUnchanged && dy != kUnchanged) {
         m_pan.Offset(dx, dy);
@@ -206,44 +229,25 @@ void CImageDispWnd::Relayout(UINT type, int cx, int cy)
     if (m_annotationLayer) m_annotationLayer->OnViewSize(type, cx, cy);
 }
 
-void CImageDispWnd::ClampToImage(RECT& rect) const
-{
-    auto clampAxis = [](LONG& start, LONG& end, int extent) {
-        const LONG size = end - start;
-        if (size <= extent) {
-            if (start < 0) { start = 0; end = size; }
-            if (end > extent) { end = extent; start = extent - size; }
-        } else {
-            if (start > 0) { start = 0; end = size; }
-            if (end < extent) { end = extent; start = extent - size; }
-        }
-    };
-    clampAxis(rect.left, rect.right, m_displayWidth);
-    clampAxis(rect.top, rect.bottom, m_displayHeight);
-}
-
 void CImageDispWnd::OnMoving(UINT, LPRECT rect)
 {
-    if (rect) ClampToImage(*rect);
+    if (rect) *rect = ToWin(view::ClampViewToImage(ToRect(*rect), m_displayWidth, m_displayHeight));
 }
 
 void CImageDispWnd::ApplyViewRect(const RECT& moved)
 {
-    RECT n = moved;
-    ClampToImage(n);
+    const RECT n = ToWin(view::ClampViewToImage(ToRect(moved), m_displayWidth, m_displayHeight));
     const RECT old = m_view.m_rect;
     SetSourceRect(n.left, n.top, n.right, n.bottom, n.left - old.left, n.top - old.top);
 }
 
 void CImageDispWnd::CenterOn(int x, int y)
 {
-    const int px = (int)(x * m_view.m_scaleX + 0.5), py = (int)(y * m_view.m_scaleY + 0.5);
     RECT c;
     GetClientRect(&c);
-    const int xc = (c.left + c.right) / 2, yc = (c.top + c.bottom) / 2;
-    RECT n = m_view.m_rect;
-    ::OffsetRect(&n, px - (n.left + xc), py - (n.top + yc));
-    ApplyViewRect(n);
+    const view::Rect moved = view::CenterViewOn(ToRect(m_view.m_rect), c.right - c.left, c.bottom - c.top, x, y,
+                                                m_view.m_scaleX, m_view.m_scaleY, m_displayWidth, m_displayHeight);
+    ApplyViewRect(ToWin(moved));
     if (m_owner) {
         m_owner->PostMessage(WM_VIEW_ORIGIN, (WPARAM)m_view.m_rect.left, (LPARAM)m_view.m_rect.top);
         m_owner->PostMessage(WM_VIEW_MOVED, 0, 0);
@@ -253,10 +257,35 @@ void CImageDispWnd::CenterOn(int x, int y)
 // ---------------------------------------------------------------------------
 // Picture updates
 
-void CImageDispWnd::StretchLowRes(HDC target, const RECT& viewBand, const RECT& destination)
+void CImageDispWnd::Stretch(CDisplayBuffer& from, CDisplayBuffer& to, const RECT& area, const image::AxisMap& x,
+                            const image::AxisMap& y, bool smooth)
 {
-    RECT source = ViewToLowRes(viewBand);
-    m_lowRes.DrawLocked(target, &source, &destination);
+    if (IsEmptyRect(area)) return;
+    to.Lock();
+    from.Lock();
+    const image::Pixels32 f = from.Pixels();
+    const image::ConstPixels32 source{f.data, f.width, f.height, f.stride};
+    if (smooth)
+        image::StretchBilinear(source, to.Pixels(), area.left, area.top, area.right, area.bottom, x, y);
+    else
+        image::StretchNearest(source, to.Pixels(), area.left, area.top, area.right, area.bottom, x, y);
+    from.Unlock();
+    to.Unlock();
+}
+
+void CImageDispWnd::FillFromThumbnail(CDisplayBuffer& target, const RECT& area, int displayX, int displayY)
+{
+    const view::ThumbnailScale k =
+        view::ThumbnailPerDisplay(m_lowRes.m_scaleX, m_lowRes.m_scaleY, m_view.m_scaleX, m_view.m_scaleY);
+    if (k.x <= 0 || k.y <= 0) return;  // no scale yet: nothing to map
+    CStageScope timing(m_stages, CStageTimes::kFill);
+    Stretch(m_lowRes, target, area, image::AxisMap{k.x, displayX * k.x}, image::AxisMap{k.y, displayY * k.y}, true);
+}
+
+void CImageDispWnd::StretchThumbnail(CDisplayBuffer& target, const RECT& source, const RECT& destination)
+{
+    Stretch(m_lowRes, target, destination, image::MapSpan(source.left, source.right, destination.left, destination.right),
+            image::MapSpan(source.top, source.bottom, destination.top, destination.bottom), true);
 }
 
 void CImageDispWnd::DrawBackgroundImage(CDib* thumbnail)
@@ -267,87 +296,185 @@ void CImageDispWnd::DrawBackgroundImage(CDib* thumbnail)
     m_lowRes.Lock();
     if (m_lowRes.GetMemoryDC()) thumbnail->Draw(m_lowRes.GetMemoryDC(), 0, 0, w, h);
     m_lowRes.Unlock();
-    if (!m_mainReady) return;
-    const int cx = ScreenCx(), cy = ScreenCy();
-    RECT all{0, 0, 3 * cx, 3 * cy};
-    m_main.Lock();
-    StretchLowRes(m_main.GetMemoryDC(), RECT{-cx, -cy, 2 * cx, 2 * cy}, all);
-    m_main.Unlock();
+    RefillFromLowRes();
 }
 
 void CImageDispWnd::PutTile(CDib* tile, const RECT& rect)
 {
     if (!tile || !m_mainReady) return;
+    RealignNow();
+    CStageScope timing(m_stages, CStageTimes::kPutTile);
     const int cx = ScreenCx(), cy = ScreenCy();
     m_main.Lock();
     tile->Draw(m_main.GetMemoryDC(), rect.left + cx, rect.top + cy, rect.right + cx, rect.bottom + cy);
     m_main.Unlock();
 }
 
+void CImageDispWnd::PutPixels(const uint32_t* pixels, int width, int height, const RECT& rect)
+{
+    if (!pixels || width <= 0 || height <= 0 || !m_mainReady || IsEmptyRect(rect)) return;
+    const int cx = ScreenCx(), cy = ScreenCy();
+    RECT at = Shifted(rect, cx, cy);
+    // While the work owed stays clear of the tile, it does not wait for it: with
+    // a realignment owed the tile goes where the buffer still holds its place,
+    // and the realignment moves it along.
+    const RECT buffer{0, 0, 3 * cx, 3 * cy};
+    const RECT unaligned = Shifted(at, m_owedScroll.x, m_owedScroll.y);
+    RECT inside;
+    if (OwedFillMeets(at) || (m_realignOwed && !(::IntersectRect(&inside, &unaligned, &buffer) &&
+                                                 ::EqualRect(&inside, &unaligned))))
+        RealignNow();
+    if (m_realignOwed) at = unaligned;
+    CStageScope timing(m_stages, CStageTimes::kPutTile);
+    m_main.Lock();
+    const image::Pixels32 main = m_main.Pixels();
+    if (width == at.right - at.left && height == at.bottom - at.top) {
+        // Row by row, the part inside the buffer.
+        const int l = std::max<int>(at.left, 0), r = std::min<int>(at.right, main.width);
+        const int t = std::max<int>(at.top, 0), b = std::min<int>(at.bottom, main.height);
+        for (int y = t; y < b && l < r; ++y)
+            std::memcpy(main.data + (size_t)y * main.stride + l, pixels + (size_t)(y - at.top) * width + (l - at.left),
+                        (size_t)(r - l) * sizeof(uint32_t));
+    } else {
+        image::StretchBilinear(image::ConstPixels32{pixels, width, height, (size_t)width}, main, at.left, at.top,
+                               at.right, at.bottom, image::MapSpan(0, width, at.left, at.right),
+                               image::MapSpan(0, height, at.top, at.bottom));
+    }
+    m_main.Unlock();
+}
+
+void CImageDispWnd::FillBand(const RECT& r, CPoint origin)
+{
+    if (!m_mainReady) return;
+    const view::Rect band = view::BandOnImage(ToRect(r), origin.x, origin.y, m_displayWidth, m_displayHeight);
+    if (band.IsEmpty()) return;
+    const int cx = ScreenCx(), cy = ScreenCy();
+    FillFromThumbnail(m_main, Shifted(ToWin(band), cx, cy), origin.x - cx, origin.y - cy);
+}
+
 void CImageDispWnd::FillFromLowRes(int l, int t, int r, int b)
 {
-    RECT band{l, t, r, b};
-    if (IsEmptyRect(band) || !m_mainReady) return;
-    ::OffsetRect(&band, m_savedOrigin.x, m_savedOrigin.y);
-    RECT image{0, 0, m_displayWidth, m_displayHeight};
-    RECT clipped;
-    if (!::IntersectRect(&clipped, &band, &image)) return;
-    ::OffsetRect(&clipped, -m_savedOrigin.x, -m_savedOrigin.y);
-    RECT destination = clipped;
-    ::OffsetRect(&destination, ScreenCx(), ScreenCy());
-    m_main.Lock();
-    StretchLowRes(m_main.GetMemoryDC(), clipped, destination);
-    m_main.Unlock();
+    RealignNow();
+    FillBand(RECT{l, t, r, b}, m_savedOrigin);
 }
 
 void CImageDispWnd::FillAroundFromLowRes(int l, int t, int r, int b)
 {
+    RealignNow();
+    m_savedOrigin = CPoint(m_view.m_rect.left, m_view.m_rect.top);
+    for (const view::Rect& band : view::BandsAround(view::Rect{l, t, r, b}, ScreenCx(), ScreenCy()))
+        OweFill(ToWin(band), m_savedOrigin);
+}
+
+void CImageDispWnd::RefillFromLowRes()
+{
+    RealignNow();
     m_savedOrigin = CPoint(m_view.m_rect.left, m_view.m_rect.top);
     const int cx = ScreenCx(), cy = ScreenCy();
-    FillFromLowRes(-cx, -cy, 2 * cx, t);
-    FillFromLowRes(-cx, b, 2 * cx, 2 * cy);
-    FillFromLowRes(-cx, t, l, b);
-    FillFromLowRes(r, t, 2 * cx, b);
+    OweFill(RECT{-cx, -cy, 2 * cx, 2 * cy}, m_savedOrigin);
+}
+
+void CImageDispWnd::OweFill(const RECT& band, CPoint origin)
+{
+    if (!m_mainReady || IsEmptyRect(band)) return;
+    m_owedFills.push_back(OwedFill{band, origin});
+    if (::IsWindow(m_hWnd)) SetTimer(kRealignTimer, 1);
+}
+
+bool CImageDispWnd::OwedFillMeets(const RECT& area) const
+{
+    const int cx = ScreenCx(), cy = ScreenCy();
+    for (const OwedFill& f : m_owedFills) {
+        const RECT inBuffer = Shifted(f.band, cx, cy);
+        RECT x;
+        if (::IntersectRect(&x, &inBuffer, &area)) return true;
+    }
+    return false;
 }
 
 CPoint CImageDispWnd::ScrollBy()
 {
     const int dx = m_pan.x, dy = m_pan.y;
     if (dx == 0 && dy == 0) return CPoint(0, 0);
-    m_savedOrigin = CPoint(m_view.m_rect.left, m_view.m_rect.top);
-    m_pan = CPoint(0, 0);
     const int cx = ScreenCx(), cy = ScreenCy();
-    if (std::abs(dx) < 2 * cx && std::abs(dy) < 2 * cy) {
-        if (m_mainReady) {
-            m_main.Lock();
-            m_main.Scroll(-dx, -dy);
-            m_main.Unlock();
-        }
-        if (dx < 0 && dy < 0) {
-            FillFromLowRes(-cx, -cy, 2 * cx, -cy - dy);
-            FillFromLowRes(-cx, -cy - dy, -cx - dx, 2 * cy);
-        } else if (dx < 0 && dy > 0) {
-            FillFromLowRes(-cx, -cy, -cx - dx, 2 * cy - dy);
-            FillFromLowRes(-cx, 2 * cy - dy, 2 * cx, 2 * cy);
-        } else if (dx < 0) {
-            FillFromLowRes(-cx, -cy, -cx - dx, 2 * cy);
-        } else if (dx > 0 && dy < 0) {
-            FillFromLowRes(-cx, -cy, 2 * cx, -cy - dy);
-            FillFromLowRes(2 * cx - dx, -cy - dy, 2 * cx, 2 * cy);
-        } else if (dx > 0 && dy > 0) {
-            FillFromLowRes(2 * cx - dx, -cy, 2 * cx, 2 * cy - dy);
-            FillFromLowRes(-cx, 2 * cy - dy, 2 * cx, 2 * cy);
-        } else if (dx > 0) {
-            FillFromLowRes(2 * cx - dx, -cy, 2 * cx, 2 * cy);
-        } else if (dy < 0) {
-            FillFromLowRes(-cx, -cy, 2 * cx, -cy - dy);
-        } else {
-            FillFromLowRes(-cx, 2 * cy - dy, 2 * cx, 2 * cy);
-        }
-    } else {
-        FillFromLowRes(-cx, -cy, 2 * cx, 2 * cy);
+    const CPoint origin(m_view.m_rect.left, m_view.m_rect.top);
+    m_savedOrigin = origin;
+    m_pan = CPoint(0, 0);
+    // Work still owed from before is not done now: a scroll owed and this one
+    // make one scroll, and the fills owed keep the ground they were for,
+    // seen from the new place (moves in a row cost one realignment).
+    const view::Rect area{-cx, -cy, 2 * cx, 2 * cy};
+    std::vector<OwedFill> fills;
+    for (const OwedFill& f : m_owedFills) {
+        const view::Rect moved = view::Intersect(
+            view::Offset(ToRect(f.band), (int64_t)f.origin.x - origin.x, (int64_t)f.origin.y - origin.y), area);
+        if (!moved.IsEmpty()) fills.push_back(OwedFill{ToWin(moved), origin});
     }
+    const view::ScrollPlan plan = view::PlanScroll(dx, dy, cx, cy);
+    m_owedFills.clear();
+    if (!plan.scroll) {
+        // This move alone is two screens or more: nothing is kept, all is filled.
+        m_realignOwed = false;
+        m_owedScroll = CPoint(0, 0);
+    } else {
+        // Beyond the buffer in all, the scroll keeps nothing, as the moves one by one would.
+        m_owedScroll.Offset(dx, dy);
+        m_realignOwed = m_owedScroll != CPoint(0, 0);
+        m_owedFills = std::move(fills);
+    }
+    // The strips this move uncovers are filled after the scroll.
+    for (int i = 0; i < plan.count; ++i) OweFill(ToWin(plan.strips[(size_t)i]), origin);
+    if (::IsWindow(m_hWnd) && (m_realignOwed || !m_owedFills.empty())) SetTimer(kRealignTimer, 1);
     return CPoint(dx, dy);
+}
+
+bool CImageDispWnd::DoOwedStep()
+{
+    if (m_realignOwed) {
+        m_realignOwed = false;
+        const CPoint d = m_owedScroll;
+        m_owedScroll = CPoint(0, 0);
+        CStageScope timing(m_stages, CStageTimes::kScroll);
+        m_main.Lock();
+        m_main.Scroll(-d.x, -d.y);
+        m_main.Unlock();
+        return true;
+    }
+    if (m_owedFills.empty()) return false;
+    // A band at a time, a few rows of it, so that arriving regions are not
+    // kept waiting behind a long fill.
+    OwedFill& f = m_owedFills.front();
+    RECT part = f.band;
+    part.bottom = std::min<LONG>(part.bottom, part.top + kFillRowsPerStep);
+    FillBand(part, f.origin);
+    f.band.top = part.bottom;
+    if (IsEmptyRect(f.band)) m_owedFills.erase(m_owedFills.begin());
+    return true;
+}
+
+void CImageDispWnd::RealignNow()
+{
+    if (!m_realignOwed && m_owedFills.empty()) return;
+    if (::IsWindow(m_hWnd)) KillTimer(kRealignTimer);
+    while (DoOwedStep()) {}
+}
+
+const CDisplayBuffer& CImageDispWnd::MainBuffer()
+{
+    RealignNow();
+    return m_main;
+}
+
+void CImageDispWnd::OnTimer(UINT_PTR id)
+{
+    if (id != kRealignTimer) {
+        CWnd::OnTimer(id);
+        return;
+    }
+    // Step by step while nothing else waits: a region or input that comes
+    // meanwhile goes first, and the timer brings the rest.
+    while (DoOwedStep() && !HIWORD(::GetQueueStatus(QS_POSTMESSAGE | QS_INPUT | QS_SENDMESSAGE))) {}
+    if (!m_realignOwed && m_owedFills.empty()) KillTimer(kRealignTimer);
 }
 
 RECT CImageDispWnd::ComposeView(double f)
@@ -356,93 +483,60 @@ RECT CImageDispWnd::ComposeView(double f)
     RECT c;
     GetClientRect(&c);
     const int w = c.right - c.left, h = c.bottom - c.top;
+    const int cx = ScreenCx(), cy = ScreenCy();
     // A factor that is not a real positive number, or one that would shrink
     // the frame to nothing or blow it past any sane size, has no animation.
-    if (!std::isfinite(f) || f <= 0.0 || w <= 0 || h <= 0 || !m_mainReady) return result;
-    const double wq = w / f, hq = h / f;
-    if (wq < 1.0 || hq < 1.0 || wq > 1e6 || hq > 1e6) return result;
-    const int W = (int)wq, H = (int)hq;
+    if (!m_mainReady) return result;
+    RealignNow();
+    const std::vector<view::ZoomFrame> frames = view::PlanZoomFrames(w, h, f, cx, cy, kMaxZoomFrames);
+    if (frames.empty()) return result;
+    CStageScope timing(m_stages, CStageTimes::kZoom);
 
+    // Whole pixels dropped or repeated (the main buffer's stretch mode
+    // COLORONCOLOR), stretched straight between the buffers' pixels.
     const int previousMode = m_main.SetStretchMode(COLORONCOLOR);
     HDC windowDC = ::GetDC(m_hWnd);
     const int xc = (c.left + c.right) / 2, yc = (c.top + c.bottom) / 2;
-    CDisplayBuffer temp(m_hWnd, w, h);
-    const int cx = ScreenCx(), cy = ScreenCy();
-    const float k = (float)cx * (float)cy * 1.2715658e-6f;
-    const CPoint O(cx + m_pan.x, cy + m_pan.y);
-    HDC viewDC = m_view.GetMemoryDC();
-    auto heightOf = [&](int s) { return (int)((int64_t)s * H / W); };
-    auto simpleSource = [&](int s, int height) {
-        return RECT{O.x + xc - s / 2, O.y + yc - height / 2, O.x + xc + s / 2, O.y + yc + height / 2};
+    const int ox = cx + m_pan.x, oy = cy + m_pan.y;
+    auto stretchMain = [&](const RECT& src, const RECT& dst) {
+        Stretch(m_main, m_view, dst, image::MapSpan(src.left, src.right, dst.left, dst.right),
+                image::MapSpan(src.top, src.bottom, dst.top, dst.bottom), false);
     };
-    auto drawSimple = [&](HDC target, int s) {
-        RECT src = simpleSource(s, heightOf(s));
-        m_main.DrawLocked(target, &src, &c);
-    };
-    auto drawLarge = [&](HDC target, int s) {
-        const int height = heightOf(s);
-        if (height <= 0) return;
-        const int a = (int)((int64_t)3 * cx * w / s), b = (int)((int64_t)3 * cy * h / height);
-        RECT X{xc - a / 2, yc - b / 2, xc + a / 2, yc + b / 2};
-        RECT mainSrc{O.x + xc - 3 * cx / 2, O.y + yc - 3 * cy / 2, O.x + xc + 3 * cx / 2, O.y + yc + 3 * cy / 2};
-        m_main.DrawLocked(target, &mainSrc, &X);
-        RECT F = ViewToLowRes(RECT{xc - s / 2, yc - height / 2, xc + s / 2, yc + height / 2});
-        RECT M = ViewToLowRes(RECT{xc - 3 * cx / 2, yc - 3 * cy / 2, xc + 3 * cx / 2, yc + 3 * cy / 2});
-        struct Band { RECT dst, src; } bands[] = {
-            {{c.left, c.top, c.right, X.top}, {F.left, F.top, F.right, M.top}},
-            {{c.left, X.top, X.left, X.bottom}, {F.left, M.top, M.left, M.bottom}},
-            {{X.right, X.top, c.right, X.bottom}, {M.right, M.top, F.right, M.bottom}},
-            {{c.left, X.bottom, c.right, c.bottom}, {F.left, M.bottom, F.right, F.bottom}},
-        };
-        for (const Band& band : bands)
-            if (!IsEmptyRect(band.dst)) m_lowRes.DrawLocked(target, &band.src, &band.dst);
+    auto drawSimple = [&](const view::ZoomFrame& z) { stretchMain(ToWin(view::ZoomSource(ox, oy, xc, yc, z)), c); };
+    auto drawLarge = [&](const view::ZoomFrame& z) {
+        const view::ZoomLargeLayout l = view::PlanZoomLarge(w, h, ox, oy, cx, cy, z);
+        stretchMain(ToWin(l.mainSource), ToWin(l.picture));
+        const RECT frame = ViewToLowRes(ToWin(l.frame)), area = ViewToLowRes(ToWin(l.area));
+        for (const view::ZoomBand& band : view::ZoomLargeBands(ToRect(c), l.picture, ToRect(frame), ToRect(area)))
+            StretchThumbnail(m_view, ToWin(band.source), ToWin(band.destination));
     };
 
-    int frames = 0;
-    if (f > 1.0) {
-        const int step = std::max(1, (int)(10 * k * k));
-        int last = -1;
-        for (int s = w - 1; s >= W - step && frames < kMaxZoomFrames; s -= step, ++frames) {
-            drawSimple(viewDC, s);
-            m_view.DrawLocked(windowDC);
-            fw::Sleep(20);
-            last = s;
-        }
-        if (last >= 0) drawSimple(temp.GetMemoryDC(), last);
-    } else {
-        int step = std::max(1, (int)(30 * k * k));
-        int lastSimple = -1, lastLarge = -1;
-        for (int s = w + 1; s <= W + step && frames < kMaxZoomFrames; s += step, ++frames) {
-            if (s <= 3 * cx) {
-                drawSimple(viewDC, s);
-                lastSimple = s;
-            } else {
-                drawLarge(viewDC, s);
-                lastLarge = s;
-                const double next = 1.0 / f + step;
-                step = next < 1e6 ? std::max(1, (int)next) : 1000000;
-            }
-            m_view.DrawLocked(windowDC);
-        }
-        if (lastSimple >= 0) drawSimple(temp.GetMemoryDC(), lastSimple);
-        if (lastLarge >= 0) drawLarge(temp.GetMemoryDC(), lastLarge);
+    for (const view::ZoomFrame& z : frames) {
+        if (z.large)
+            drawLarge(z);
+        else
+            drawSimple(z);
+        m_view.DrawLocked(windowDC);
+        // The pace of zooming in: the transition is meant to be seen.
+        if (f > 1.0) fw::Sleep(20);
     }
+    ::ReleaseDC(m_hWnd, windowDC);
 
-    // The main buffer now holds the zoomed picture where the image lies, grey elsewhere.
-    m_main.Lock();
-    FillSolid(m_main.GetMemoryDC(), RECT{0, 0, 3 * cx, 3 * cy}, kGrey);
+    // The main buffer now holds the zoomed picture where the image lies, grey
+    // elsewhere. The picture is the last frame, which the view buffer holds:
+    // the last large one after any simple ones.
     const RECT v = GetViewRect();
-    auto sx = [&](int x) { return (int)((x - xc) * f + xc); };
-    auto sy = [&](int y) { return (int)((y - yc) * f + yc); };
-    RECT I{sx(-v.left), sy(-v.top), sx(m_displayWidth - v.left), sy(m_displayHeight - v.top)};
-    if (::IntersectRect(&result, &I, &c)) {
-        ::BitBlt(m_main.GetMemoryDC(), cx + result.left, cy + result.top, result.right - result.left,
-                 result.bottom - result.top, temp.GetMemoryDC(), result.left, result.top, SRCCOPY);
-    } else {
-        result = RECT{0, 0, 0, 0};
+    result = ToWin(view::ZoomKeptRect(v.left, v.top, m_displayWidth, m_displayHeight, ToRect(c), f));
+    m_main.Lock();
+    const image::Pixels32 main = m_main.Pixels(), frame = m_view.Pixels();
+    for (int y = 0; y < main.height; ++y) std::fill_n(main.data + (size_t)y * main.stride, main.width, 0xC0C0C0u);
+    for (int y = result.top; y < result.bottom && y < frame.height; ++y) {
+        const int l = std::max<int>(result.left, 0), r = std::min<int>(result.right, frame.width);
+        if (l < r && cy + y < main.height && cx + r <= main.width)
+            std::memcpy(main.data + (size_t)(cy + y) * main.stride + cx + l, frame.data + (size_t)y * frame.stride + l,
+                        (size_t)(r - l) * sizeof(uint32_t));
     }
     m_main.Unlock();
-    ::ReleaseDC(m_hWnd, windowDC);
     m_pan = CPoint(0, 0);
     m_main.SetStretchMode(previousMode);
     return result;
@@ -451,71 +545,86 @@ RECT CImageDispWnd::ComposeView(double f)
 // ---------------------------------------------------------------------------
 // Painting
 
+void CImageDispWnd::InvalidateView(const RECT& rect)
+{
+    // A drag under way shows the view moved by the pan offset.
+    const RECT shown = Shifted(rect, -m_pan.x, -m_pan.y);
+    RECT c, x;
+    GetClientRect(&c);
+    if (::IntersectRect(&x, &shown, &c)) InvalidateRect(&x);
+}
+
+void CImageDispWnd::DrawLoadingText(HDC dc, const RECT& client)
+{
+    HFONT font = ::CreateFontA(64, 30, 0, 0, 400, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
+                               CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, FF_SWISS, "黑体");
+    HGDIOBJ oldFont = ::SelectObject(dc, font);
+    const int oldMode = ::SetBkMode(dc, TRANSPARENT);
+    const COLORREF oldColour = ::SetTextColor(dc, RGB(255, 255, 255));
+    RECT r = client;
+    ::DrawTextA(dc, kLoadingText, -1, &r, DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_WORDBREAK);
+    ::SetTextColor(dc, oldColour);
+    ::SetBkMode(dc, oldMode);
+    ::SelectObject(dc, oldFont);
+    ::DeleteObject(font);
+}
+
 void CImageDispWnd::DrawContents()
+{
+    RECT c;
+    GetClientRect(&c);
+    DrawContents(c);
+}
+
+void CImageDispWnd::DrawContents(const RECT& area)
 {
     HDC viewDC = m_view.GetMemoryDC();
     if (!viewDC) return;
-    RECT C;
+    RECT C, A;
     GetClientRect(&C);
     const int W = C.right - C.left, H = C.bottom - C.top;
-    if (W <= 0 || H <= 0) return;
+    if (W <= 0 || H <= 0 || !::IntersectRect(&A, &area, &C)) return;
+    CStageScope timing(m_stages, CStageTimes::kCompose);
     const int cx = ScreenCx(), cy = ScreenCy();
-    RECT S = C;
-    ::OffsetRect(&S, cx + m_pan.x, cy + m_pan.y);
-    const int mainW = 3 * cx, mainH = 3 * cy;
 
+    // With a realignment owed the buffer still lies as before it: the frame
+    // is taken from there when the buffer covers the client, else the
+    // realignment is done first; so are owed fills that the frame shows.
+    CPoint offset = m_pan;
+    if (m_realignOwed) offset.Offset(m_owedScroll.x, m_owedScroll.y);
+    view::FramePlan plan = view::PlanFrame(W, H, offset.x, offset.y, cx, cy);
+    const bool owedFillShows = OwedFillMeets(Shifted(C, cx + m_pan.x, cy + m_pan.y));
+    if ((m_realignOwed && (plan.count > 0 || !plan.fromMain)) || owedFillShows) {
+        RealignNow();
+        plan = view::PlanFrame(W, H, m_pan.x, m_pan.y, cx, cy);
+    }
     if (!m_mainReady) {
-        if (!m_loading) m_lowRes.DrawLocked(viewDC, &m_lowRes.m_rect, &C);
-    } else if (S.left >= 0 && S.top >= 0 && S.right <= mainW && S.bottom <= mainH) {
-        m_main.DrawLocked(viewDC, &S, &C);
-    } else if (S.right <= 0 || S.bottom <= 0 || S.left >= mainW || S.top >= mainH) {
-        if (!m_loading) m_lowRes.DrawLocked(viewDC, &m_lowRes.m_rect, &C);
-    } else {
-        m_main.DrawLocked(viewDC, &S, &C);
-        if (!m_loading) {
-            int bandTop = 0, bandBottom = H;
-            if (S.top < 0) {
-                RECT band{0, 0, W, -S.top};
-                StretchLowRes(viewDC, band, band);
-                bandTop = -S.top;
-            }
-            if (S.bottom > mainH) {
-                RECT band{0, H - (S.bottom - mainH), W, H};
-                StretchLowRes(viewDC, band, band);
-                bandBottom = band.top;
-            }
-            if (S.left < 0) {
-                RECT band{0, bandTop, -S.left, bandBottom};
-                if (!IsEmptyRect(band)) StretchLowRes(viewDC, band, band);
-            }
-            if (S.right > mainW) {
-                RECT band{W - (S.right - mainW), bandTop, W, bandBottom};
-                if (!IsEmptyRect(band)) StretchLowRes(viewDC, band, band);
-            }
+        plan.fromMain = false;
+        plan.count = 1;
+        plan.bands[0] = view::Rect{0, 0, W, H};
+    }
+    if (plan.fromMain) {
+        const RECT source = Shifted(A, plan.mainSource.left, plan.mainSource.top);
+        m_main.DrawLocked(viewDC, &source, &A);
+    }
+    if (!m_loading) {
+        for (int i = 0; i < plan.count; ++i) {
+            const RECT whole = ToWin(plan.bands[(size_t)i]);
+            RECT band;
+            if (::IntersectRect(&band, &A, &whole)) FillFromThumbnail(m_view, band, m_view.m_rect.left, m_view.m_rect.top);
         }
     }
 
-    if (m_loading) {
-        HFONT font = ::CreateFontA(64, 30, 0, 0, 400, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
-                                   CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, FF_SWISS, "黑体");
-        HGDIOBJ oldFont = ::SelectObject(viewDC, font);
-        const int oldMode = ::SetBkMode(viewDC, TRANSPARENT);
-        const COLORREF oldColour = ::SetTextColor(viewDC, RGB(255, 255, 255));
-        RECT r = C;
-        ::DrawTextA(viewDC, kLoadingText, -1, &r, DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_WORDBREAK);
-        ::SetTextColor(viewDC, oldColour);
-        ::SetBkMode(viewDC, oldMode);
-        ::SelectObject(viewDC, oldFont);
-        ::DeleteObject(font);
-    }
-
+    // What is drawn over the picture is drawn whole but kept to the area.
+    const int saved = ::SaveDC(viewDC);
+    ::IntersectClipRect(viewDC, A.left, A.top, A.right, A.bottom);
+    if (m_loading) DrawLoadingText(viewDC, C);
     IObjectLayer* layers[] = {m_measureLayer, m_editorLayer, m_annotationLayer};
     for (IObjectLayer* layer : layers) {
         if (!layer) continue;
         layer->SetScale((float)m_view.m_scaleX, (float)m_view.m_scaleY, m_view.m_resX, m_view.m_resY);
         layer->DrawAll(viewDC);
     }
-
     if (m_scaleBar) {
         RECT frame = C;
         if (m_parent) {
@@ -525,18 +634,26 @@ void CImageDispWnd::DrawContents()
         m_scaleBar->SetClientRect(frame);
         m_scaleBar->Draw(viewDC);
     }
+    ::RestoreDC(viewDC, saved);
 }
 
-BOOL CImageDispWnd::OnEraseBkgnd(HDC)
+BOOL CImageDispWnd::OnEraseBkgnd(HDC dc)
 {
-    DrawContents();
+    // Only what was invalidated is composed again.
+    RECT area;
+    if (::GetClipBox(dc, &area) == NULLREGION) return TRUE;
+    DrawContents(area);
     return TRUE;
 }
 
 void CImageDispWnd::OnPaint()
 {
     CPaintDC dc(this);
-    m_view.DrawLocked(dc);
+    CStageScope timing(m_stages, CStageTimes::kPaint);
+    const RECT& r = dc.m_ps.rcPaint;
+    if (IsEmptyRect(r)) return;
+    m_view.DrawLocked(dc, &r, &r);
+    m_lastPaintAt = CStageTimes::NowMs();
 }
 
 void CImageDispWnd::OnClose()

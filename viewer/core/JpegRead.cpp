@@ -80,6 +80,68 @@ JOCTET NextByte(j_decompress_ptr cinfo)
     return *src->next_input_byte++;
 }
 
+// A whole JPEG in memory; running past its end makes up an end marker and
+// says so, as the file source does.
+struct MemorySource {
+    jpeg_source_mgr pub;
+    const JOCTET* data;
+    size_t length;
+    bool endSupplied;
+};
+
+const JOCTET kEndMarker[2] = {(JOCTET)0xFF, (JOCTET)JPEG_EOI};
+
+void InitMemorySource(j_decompress_ptr) {}
+
+boolean FillMemoryBuffer(j_decompress_ptr cinfo)
+{
+    MemorySource* src = reinterpret_cast<MemorySource*>(cinfo->src);
+    src->pub.next_input_byte = kEndMarker;
+    src->pub.bytes_in_buffer = 2;
+    src->endSupplied = true;
+    return TRUE;
+}
+
+void SkipMemoryData(j_decompress_ptr cinfo, long count)
+{
+    if (count <= 0) return;
+    jpeg_source_mgr* src = cinfo->src;
+    if ((size_t)count > src->bytes_in_buffer) {
+        (void)FillMemoryBuffer(cinfo);
+        return;
+    }
+    src->next_input_byte += count;
+    src->bytes_in_buffer -= (size_t)count;
+}
+
+void UseMemorySource(j_decompress_ptr cinfo, MemorySource* src, const BYTE* data, size_t length)
+{
+    src->pub.init_source = InitMemorySource;
+    src->pub.fill_input_buffer = FillMemoryBuffer;
+    src->pub.skip_input_data = SkipMemoryData;
+    src->pub.resync_to_restart = jpeg_resync_to_restart;
+    src->pub.term_source = TermSource;
+    src->pub.next_input_byte = data;
+    src->pub.bytes_in_buffer = length;
+    src->data = data;
+    src->length = length;
+    src->endSupplied = false;
+    cinfo->src = &src->pub;
+}
+
+} // namespace
+
+namespace {
+
+// Errors return to the caller's setjmp; warnings are not shown to anyone.
+void UseErrorManager(jpeg_decompress_struct& cinfo, ErrorManager& err)
+{
+    cinfo.err = jpeg_std_error(&err.pub);
+    err.pub.error_exit = JpegFile::OnErrorExit;
+    err.pub.output_message = OutputNothing;
+    err.message[0] = '\0';
+}
+
 } // namespace
 
 void jpeg_cfile_src(j_decompress_ptr cinfo, CFile* file)
@@ -162,10 +224,7 @@ BOOL JpegFile::ReadToDib(CDib* dib, CFile& file, UINT* width, UINT* height, LPST
     if (!dib) return FALSE;
     jpeg_decompress_struct cinfo;
     ErrorManager err;
-    cinfo.err = jpeg_std_error(&err.pub);
-    err.pub.error_exit = OnErrorExit;
-    err.pub.output_message = OutputNothing;
-    err.message[0] = '\0';
+    UseErrorManager(cinfo, err);
     // Nothing with a destructor lives in this frame across the return point.
     if (setjmp(err.returnPoint)) {
         jpeg_destroy_decompress(&cinfo);
@@ -249,6 +308,50 @@ BOOL JpegFile::ReadToDib(CDib* dib, CFile& file, UINT* width, UINT* height, LPST
         std::string text = zelvo::ComRecordText(ComRecord());
         std::memcpy(comment, text.c_str(), text.size() + 1);
     }
+    if (width) *width = w;
+    if (height) *height = h;
+    return TRUE;
+}
+
+BOOL JpegFile::DecodeToPixels(const BYTE* data, size_t length, std::vector<uint32_t>& pixels, UINT* width,
+                              UINT* height)
+{
+    if (!data || length < 4) return FALSE;
+    jpeg_decompress_struct cinfo;
+    ErrorManager err;
+    MemorySource source;
+    UseErrorManager(cinfo, err);
+    // Nothing with a destructor lives in this frame across the return point.
+    if (setjmp(err.returnPoint)) {
+        jpeg_destroy_decompress(&cinfo);
+        return FALSE;
+    }
+    jpeg_create_decompress(&cinfo);
+    UseMemorySource(&cinfo, &source, data, length);
+    jpeg_read_header(&cinfo, TRUE);
+    uint32_t imageBytes = 0;
+    const bool supported = cinfo.jpeg_color_space == JCS_GRAYSCALE || cinfo.jpeg_color_space == JCS_YCbCr ||
+                           cinfo.jpeg_color_space == JCS_RGB;
+    if (!supported || !zelvo::DibSizeAllowed(cinfo.image_width, cinfo.image_height, 32, &imageBytes)) {
+        jpeg_destroy_decompress(&cinfo);
+        return FALSE;
+    }
+    cinfo.out_color_space = JCS_EXT_BGRX;
+    jpeg_start_decompress(&cinfo);
+    const UINT w = cinfo.output_width, h = cinfo.output_height;
+    if (cinfo.output_components != 4) ERREXIT(&cinfo, JERR_CONVERSION_NOTIMPL);
+    if (pixels.size() < (size_t)w * h) pixels.resize((size_t)w * h);
+    JSAMPROW rows[16];
+    while (cinfo.output_scanline < h) {
+        const JDIMENSION first = cinfo.output_scanline;
+        const JDIMENSION count = h - first < 16 ? h - first : 16;
+        for (JDIMENSION i = 0; i < count; ++i) rows[i] = reinterpret_cast<JSAMPROW>(pixels.data() + (size_t)(first + i) * w);
+        jpeg_read_scanlines(&cinfo, rows, count);
+    }
+    jpeg_finish_decompress(&cinfo);
+    // A picture cut short is not a picture.
+    if (source.endSupplied) ERREXIT(&cinfo, JERR_INPUT_EOF);
+    jpeg_destroy_decompress(&cinfo);
     if (width) *width = w;
     if (height) *height = h;
     return TRUE;

@@ -5,7 +5,9 @@
 #include "Framework.h"
 #include "image/JpegHead.h"
 
+#include <cstdint>
 #include <cstdio>
+#include <vector>
 #include <jpeglib.h>
 
 class CDib;
@@ -22,6 +24,12 @@ public:
     // 256 chars, or none) receive what was read.
     static BOOL ReadFile(LPCTSTR path, CDib* dib, UINT* width, UINT* height, LPSTR comment);
     static BOOL ReadToDib(CDib* dib, CFile& file, UINT* width, UINT* height, LPSTR comment);
+
+    // A JPEG held in memory into 32-bit pixels (blue, green, red, unused; rows
+    // top first) in the caller's block, which is reused. FALSE for anything
+    // but a whole grey or colour JPEG within the size limits.
+    static BOOL DecodeToPixels(const BYTE* data, size_t length, std::vector<uint32_t>& pixels, UINT* width,
+                               UINT* height);
 
     static boolean OnComMarker(j_decompress_ptr cinfo);
     static void OnErrorExit(j_common_ptr cinfo);

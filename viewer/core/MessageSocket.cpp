@@ -1,8 +1,8 @@
 #include "MessageSocket.h"
 
-#include "slidelink/SlideLink.h"
-
+#include <algorithm>
 #include <cstring>
+#include <vector>
 
 namespace {
 const long kStreamEvents = FD_READ | FD_WRITE | FD_ACCEPT | FD_CONNECT | FD_CLOSE;
@@ -14,14 +14,14 @@ CMessageSocket::~CMessageSocket()
     ClearQueues();
 }
 
-uint32_t CMessageSocket::MaxBodyLength()
-{
-    return zelvo::slidelink::kMaxBodyLength;
-}
-
 BOOL CMessageSocket::CreateStream()
 {
-    return Create(0, SOCK_STREAM, kStreamEvents);
+    if (!Create(0, SOCK_STREAM, kStreamEvents)) return FALSE;
+    // Every frame is a whole message: it leaves at once instead of waiting
+    // for the peer to acknowledge the one before.
+    const BOOL on = TRUE;
+    SetSockOpt(TCP_NODELAY, &on, sizeof on, IPPROTO_TCP);
+    return TRUE;
 }
 
 bool CMessageSocket::SendFrame(const void* body, uint32_t length)
@@ -30,6 +30,17 @@ bool CMessageSocket::SendFrame(const void* body, uint32_t length)
     QueueFrame(body, length);
     Rearm();  // the platform answers with a write notification
     return true;
+}
+
+void CMessageSocket::SendNow()
+{
+    // A frame partly sent already goes on at the next writable notification.
+    if (m_hSocket == INVALID_SOCKET || m_sentBytes != 0) return;
+    while (!m_pending.empty() || !m_current.empty()) {
+        const size_t queued = m_pending.size() + m_current.size();
+        OnSend(0);
+        if (m_hSocket == INVALID_SOCKET || m_sentBytes != 0 || m_pending.size() + m_current.size() == queued) return;
+    }
 }
 
 void CMessageSocket::QueueFrame(const void* body, uint32_t length)
@@ -60,8 +71,7 @@ void CMessageSocket::Close()
 {
     ClearQueues();
     m_sentBytes = 0;
-    m_receiveCounter = -4;
-    m_receiveBuffer.reset();
+    m_reader.Reset();
     CAsyncSocket::Close();
 }
 
@@ -96,20 +106,6 @@ void CMessageSocket::OnSend(int)
     if (!m_current.empty() || !m_pending.empty()) Rearm();
 }
 
-// Reads up to wanted bytes; false ends the pass (would block, error, or the
-// peer's end of stream, whose close notification follows).
-bool CMessageSocket::ReceiveInto(void* dst, int wanted, int* got)
-{
-    int n = Receive(dst, wanted);
-    if (n == SOCKET_ERROR) {
-        if (GetLastError() != WSAEWOULDBLOCK) Close();
-        return false;
-    }
-    if (n == 0) return false;
-    *got = n;
-    return true;
-}
-
 void CMessageSocket::DrainReceived(int maxFrames)
 {
     for (int i = 0; i < maxFrames && m_hSocket != INVALID_SOCKET; ++i) {
@@ -121,33 +117,30 @@ void CMessageSocket::DrainReceived(int maxFrames)
 
 void CMessageSocket::OnReceive(int)
 {
-    while (m_receiveCounter < 0) {
-        int got = 0;
-        if (!ReceiveInto(m_lengthBytes + 4 + m_receiveCounter, -m_receiveCounter, &got)) return;
-        m_receiveCounter += got;
-        if (m_receiveCounter == 0) {
-            m_expectedLength = (uint32_t)m_lengthBytes[0] | ((uint32_t)m_lengthBytes[1] << 8) |
-                               ((uint32_t)m_lengthBytes[2] << 16) | ((uint32_t)m_lengthBytes[3] << 24);
-            // A body must hold its code and stay within bounds; anything else
-            // means the stream cannot be trusted any more.
-            if (m_expectedLength < 4 || m_expectedLength > MaxBodyLength()) {
-                Close();
-                return;
-            }
-            m_receiveBuffer.reset(new uint8_t[m_expectedLength]);
+    const size_t kChunk = 64 * 1024;
+    if (!m_chunk) m_chunk.reset(new uint8_t[kChunk]);
+    // Only the bytes of the frame in hand are read: one frame per
+    // notification, and the platform reports the socket readable again while
+    // more data waits.
+    while (m_reader.pendingBodies() == 0) {
+        const int wanted = (int)std::min(m_reader.Wanted(), kChunk);
+        const int n = Receive(m_chunk.get(), wanted);
+        if (n == SOCKET_ERROR) {
+            if (GetLastError() != WSAEWOULDBLOCK) Close();
+            return;
+        }
+        if (n == 0) return;  // the peer's end of stream: its close notification follows
+        // A body that cannot hold its code or is beyond bounds: the stream
+        // cannot be trusted any more.
+        if (!m_reader.Feed(m_chunk.get(), (size_t)n)) {
+            Close();
+            return;
         }
     }
-    while ((uint32_t)m_receiveCounter < m_expectedLength) {
-        int got = 0;
-        if (!ReceiveInto(m_receiveBuffer.get() + m_receiveCounter, (int)(m_expectedLength - m_receiveCounter), &got))
-            return;
-        m_receiveCounter += got;
-    }
-    // The state is reset before the frame is handed on: a modal box opened by
-    // its handler dispatches further notifications, which must start afresh.
-    std::unique_ptr<uint8_t[]> body = std::move(m_receiveBuffer);
-    uint32_t length = m_expectedLength;
-    m_receiveCounter = -4;
+    // The frame leaves the reader before it is handed on: a modal box opened
+    // by its handler dispatches further notifications, which start afresh.
+    std::vector<uint8_t> body;
+    m_reader.Next(body);
     Rearm();
-    OnFrame(body.get(), length);  // may close or delete this socket
+    OnFrame(body.data(), (uint32_t)body.size());  // may close or delete this socket
 }

@@ -1,9 +1,12 @@
 // A stream socket that carries framed messages: a u32 body length followed by
 // the body. Outgoing frames wait in two queues and leave as the socket becomes
-// writable; incoming frames are reassembled from the stream.
+// writable; incoming bytes go to the portable frame reader, one frame per
+// readable notification.
 #pragma once
 
 #include "Framework.h"
+
+#include "slidelink/SlideLink.h"
 
 #include <cstdint>
 #include <deque>
@@ -21,6 +24,10 @@ public:
     // queueing nothing, when the socket has no handle.
     bool SendFrame(const void* body, uint32_t length);
 
+    // On a connected socket with nothing in flight: sends the queued frames
+    // now rather than at the next writable notification.
+    void SendNow();
+
     // Hands on, at once, the frames that have fully arrived already (at most
     // maxFrames), instead of one per notification later.
     void DrainReceived(int maxFrames);
@@ -29,9 +36,6 @@ public:
     void OnReceive(int errorCode) override;
     void OnSend(int errorCode) override;
     void OnClose(int errorCode) override;
-
-    // The largest body accepted from the peer; a larger one closes the link.
-    static uint32_t MaxBodyLength();
 
 protected:
     virtual void OnFrameSent() {}
@@ -48,13 +52,10 @@ private:
         uint32_t size;
     };
     void Rearm();
-    bool ReceiveInto(void* dst, int wanted, int* got);
 
     std::deque<Entry> m_pending;   // new frames
     std::deque<Entry> m_current;   // frames being sent
     uint32_t m_sentBytes = 0;
-    int32_t m_receiveCounter = -4;  // -4..-1 while the length is read, then body bytes
-    uint8_t m_lengthBytes[4] = {};
-    uint32_t m_expectedLength = 0;
-    std::unique_ptr<uint8_t[]> m_receiveBuffer;
+    zelvo::slidelink::FrameReader m_reader;
+    std::unique_ptr<uint8_t[]> m_chunk;  // what one read takes from the socket
 };

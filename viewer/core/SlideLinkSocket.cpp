@@ -40,7 +40,8 @@ void CSlideLinkSocket::ConnectOrClose(LPCSTR host, UINT port)
 
 void CSlideLinkSocket::SendBody(const std::vector<uint8_t>& body)
 {
-    SendFrame(body.data(), (uint32_t)body.size());
+    // Only sent while connected: the frame can leave at once.
+    if (SendFrame(body.data(), (uint32_t)body.size())) SendNow();
 }
 
 void CSlideLinkSocket::SendCommand(UINT code)
@@ -143,38 +144,39 @@ void CSlideLinkSocket::OnClose(int errorCode)
     CMessageSocket::OnClose(errorCode);
 }
 
+namespace {
+
+// Hands every reply on to the owner, noting a header first: the owner's
+// handler may run a modal loop in which the link goes away.
+class CHeaderNote : public link::IReplyHandler {
+public:
+    CHeaderNote(link::IReplyHandler& owner, bool& headerReceived) : m_owner(owner), m_header(headerReceived) {}
+    void OnSlideHeader(const link::SlideHeaderReply& reply) override
+    {
+        m_header = true;
+        m_owner.OnSlideHeader(reply);
+    }
+    void OnSlideResumed() override { m_owner.OnSlideResumed(); }
+    void OnTileData(uint32_t code, const link::TileRect& rect, const uint8_t* jpeg, size_t n) override
+    {
+        m_owner.OnTileData(code, rect, jpeg, n);
+    }
+    void OnMarkData(uint32_t code, const uint8_t* data, size_t n) override { m_owner.OnMarkData(code, data, n); }
+    void OnMediaData(const link::MediaReply& reply) override { m_owner.OnMediaData(reply); }
+
+private:
+    link::IReplyHandler& m_owner;
+    bool& m_header;
+};
+
+} // namespace
+
 void CSlideLinkSocket::OnFrame(const uint8_t* body, uint32_t length)
 {
-    if (!m_connected || length < 4) return;
+    if (!m_connected) return;
+    // Every frame keeps the link alive, whatever its code or shape.
     m_keepAlive = kKeepAliveTicks;
-    uint32_t code = (uint32_t)body[0] | ((uint32_t)body[1] << 8) | ((uint32_t)body[2] << 16) | ((uint32_t)body[3] << 24);
-    const uint8_t* payload = body + 4;
-    size_t payloadLength = length - 4;
     if (!m_owner) return;
-    switch (code) {
-    case link::kOpenSlide: {
-        link::SlideHeaderReply reply;
-        if (!link::ParseSlideHeaderReply(payload, payloadLength, reply)) return;  // shorter than its head
-        m_pendingHeaderReceived = true;
-        m_owner->OnSlideHeader(reply.thumbnailFactor, reply.header, reply.textA, reply.textB, reply.matrixText,
-                               reply.reserved, reply.jpegLength, reply.jpeg);
-        break;
-    }
-    case link::kResumeSlide:
-        m_owner->OnSlideResumed();
-        break;
-    case link::kTileRequest:
-    case link::kTilePrefetchReply:
-        m_owner->OnTileData(code, payload, payloadLength);
-        break;
-    case link::kGetMarks:
-    case link::kGetUserMarks:
-        m_owner->OnMarkData(code, payload, payloadLength);
-        break;
-    case link::kMediaData:
-        m_owner->OnMediaData(code, payload, payloadLength);
-        break;
-    default:
-        break;  // unknown codes only keep the link alive
-    }
+    CHeaderNote note(*m_owner, m_pendingHeaderReceived);
+    link::DispatchReply(body, length, note);
 }

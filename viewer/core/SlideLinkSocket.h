@@ -5,25 +5,18 @@
 
 #include "MessageSocket.h"
 
-#include "slidelink/SlideLink.h"
+#include "slidelink/SlideReplies.h"
 
 #include <string>
 
 const UINT SLIDE_LINK_PORT = 3030;
 
-// What the link calls on its owner (the slide view).
-class ISlideLinkOwner {
+// What the link calls on its owner (the slide view): the server's replies,
+// parsed, and the window that is told when the link connects.
+class ISlideLinkOwner : public zelvo::slidelink::IReplyHandler {
 public:
-    virtual ~ISlideLinkOwner() = default;
     // The window that receives WM_LINK_CONNECTED.
     virtual HWND GetLinkWindow() const = 0;
-    virtual void OnSlideHeader(int32_t thumbnailFactor, const zelvo::slidelink::SlideHeader& header,
-                               const std::string& textA, const std::string& textB, const std::string& matrixText,
-                               const uint8_t* reserved, size_t jpegLength, const uint8_t* jpeg) = 0;
-    virtual void OnSlideResumed() = 0;
-    virtual void OnTileData(uint32_t code, const uint8_t* payload, size_t length) = 0;
-    virtual void OnMarkData(uint32_t code, const uint8_t* payload, size_t length) = 0;
-    virtual void OnMediaData(uint32_t code, const uint8_t* payload, size_t length) = 0;
 };
 
 // A region request: the rectangle in display pixels and the display scale.

@@ -9,6 +9,8 @@
 #include "Navigator.h"
 #include "NavigatorIds.h"
 #include "ScaleBar.h"
+#include "JpegRead.h"
+#include "StageTimes.h"
 #include "ViewerMessages.h"
 
 #include <cmath>
@@ -237,10 +239,10 @@ void CSlideView::SetEyepieceCircle()
     }
 }
 
-void CSlideView::OnSlideHeader(int32_t thumbnailFactor, const slidelink::SlideHeader& header,
-                               const std::string& textA, const std::string& textB, const std::string& matrixText,
-                               const uint8_t*, size_t jpegLength, const uint8_t* jpeg)
+void CSlideView::OnSlideHeader(const slidelink::SlideHeaderReply& reply)
 {
+    const slidelink::SlideHeader& header = reply.header;
+    const int32_t thumbnailFactor = reply.thumbnailFactor;
     // Nothing of the open slide is touched before the header is known to be usable.
     const view::HeaderKind kind = view::ClassifyHeader(header, thumbnailFactor);
     if (kind == view::HeaderKind::kRejected) {
@@ -249,7 +251,7 @@ void CSlideView::OnSlideHeader(int32_t thumbnailFactor, const slidelink::SlideHe
     }
 
     if (m_pNavigator) {
-        CMemFile file(const_cast<BYTE*>(jpeg), (UINT)jpegLength);
+        CMemFile file(const_cast<BYTE*>(reply.jpeg), (UINT)reply.jpegLength);
         m_pNavigator->LoadThumbnail(file);
         RaiseOverview();
     }
@@ -285,7 +287,7 @@ void CSlideView::OnSlideHeader(int32_t thumbnailFactor, const slidelink::SlideHe
     m_visibleWidth = fit.visibleWidth;
     m_visibleHeight = fit.visibleHeight;
 
-    SetFrameTitle(textA, textB, matrixText);
+    SetFrameTitle(reply.textA, reply.textB, reply.matrixText);
     UpdateInfoText();
     if (m_pNavigator)
         m_pNavigator->SetSampleSize(fit.specimenWidthM * 1000.0, fit.specimenHeightM * 1000.0, m_screenPpmX,
@@ -309,8 +311,8 @@ void CSlideView::OnSlideHeader(int32_t thumbnailFactor, const slidelink::SlideHe
         SetEyepieceCircle();
     }
 
-    const int shiftX = view::RoundToInt((double)m_tileWidth * initial.firstColumn * m_pDisplay->m_view.m_scaleX);
-    const int shiftY = view::RoundToInt((double)m_tileHeight * initial.firstRow * m_pDisplay->m_view.m_scaleY);
+    const int shiftX = view::RoundToInt((double)m_tileWidth * initial.firstColumn * m_pDisplay->ScaleX());
+    const int shiftY = view::RoundToInt((double)m_tileHeight * initial.firstRow * m_pDisplay->ScaleY());
     m_pDisplay->SetSourceRect(shiftX, shiftY, shiftX + clientW, shiftY + clientH, CImageDispWnd::kUnchanged,
                               CImageDispWnd::kUnchanged);
     if (thumbnail && !thumbnail->IsEmpty()) m_pDisplay->DrawBackgroundImage(thumbnail);
@@ -406,12 +408,8 @@ int CSlideView::SetMagnification(double magnification, int apply)
     OnPanView((WPARAM)(INT_PTR)kNoPosition, (LPARAM)kNoPosition);
 
     const int cx = ScreenCx(), cy = ScreenCy();
-    if (m_pDisplay->m_displayWidth < 3 * cx && m_pDisplay->m_displayHeight < 3 * cy) {
-        // Clipped against the image at the new place, not where the last scroll left it.
-        const RECT v = m_pDisplay->m_view.m_rect;
-        m_pDisplay->m_savedOrigin = CPoint(v.left, v.top);
-        m_pDisplay->FillFromLowRes(-cx, -cy, 2 * cx, 2 * cy);
-    }
+    // Clipped against the image at the new place, not where the last scroll left it.
+    if (m_pDisplay->DisplayWidth() < 3 * cx && m_pDisplay->DisplayHeight() < 3 * cy) m_pDisplay->RefillFromLowRes();
     m_pDisplay->FillAroundFromLowRes(kept.left, kept.top, kept.right, kept.bottom);
 
     SetEyepieceCircle();
@@ -464,8 +462,8 @@ void CSlideView::RebuildSlideInfo()
 // ---------------------------------------------------------------------------
 // Keeping the overview and the display in step
 
-double CSlideView::FrameToDisplayX() const { return m_thumbnailFactor * m_pDisplay->m_view.m_scaleX; }
-double CSlideView::FrameToDisplayY() const { return m_thumbnailFactor * m_pDisplay->m_view.m_scaleY; }
+double CSlideView::FrameToDisplayX() const { return m_thumbnailFactor * m_pDisplay->ScaleX(); }
+double CSlideView::FrameToDisplayY() const { return m_thumbnailFactor * m_pDisplay->ScaleY(); }
 
 void CSlideView::RaiseOverview()
 {
@@ -519,6 +517,8 @@ LRESULT CSlideView::OnViewOrigin(WPARAM wParam, LPARAM lParam)
 
 LRESULT CSlideView::OnViewMoved(WPARAM, LPARAM)
 {
+    if (!m_pDisplay) return 0;
+    CStageScope timing(m_pDisplay->Stages(), CStageTimes::kMove);
     if (m_pLink) m_pLink->SendCommand(slidelink::kCancel);
     UpdateVisibleArea(0, TRUE);
     RaiseOverview();
@@ -587,8 +587,14 @@ void CSlideView::OnMove(int x, int y)
 
 view::ViewState CSlideView::CurrentViewState() const
 {
-    return view::ViewState{m_origin.x, m_origin.y, ScreenCx(), ScreenCy(), m_pDisplay->m_displayWidth,
-                           m_pDisplay->m_displayHeight};
+    return view::ViewState{m_origin.x, m_origin.y, ScreenCx(), ScreenCy(), m_pDisplay->DisplayWidth(),
+                           m_pDisplay->DisplayHeight()};
+}
+
+void CSlideView::CancelPrefetch()
+{
+    if (m_prefetchTimer) KillTimer(kPrefetchTimer);
+    m_prefetchTimer = 0;
 }
 
 void CSlideView::ForgetRequests()
@@ -600,15 +606,23 @@ void CSlideView::ForgetRequests()
 int CSlideView::UpdateVisibleArea(int mode, BOOL takeOrigin)
 {
     if (!m_pDisplay || !m_slideOpen) return 0;
-    const int cx = ScreenCx(), cy = ScreenCy();
     const RECT v = m_pDisplay->GetViewRect();
     if (takeOrigin) m_origin = CPoint(v.left, v.top);
 
+    // The display realigns its buffers by its whole pan offset, taken as from
+    // the view origin. The requests go out first: they depend only on that
+    // offset, and the server works on them while the buffers are realigned.
     const int dx = m_origin.x - v.left, dy = m_origin.y - v.top;
     m_pDisplay->OffsetOrigin(dx, dy);
-    const CPoint s = m_pDisplay->ScrollBy();
+    const int result = RequestVisibleArea(mode, m_pDisplay->PanOffset());
+    m_pDisplay->ScrollBy();
     m_pDisplay->OffsetOrigin(-dx, -dy);
+    return result;
+}
 
+int CSlideView::RequestVisibleArea(int mode, CPoint s)
+{
+    const int cx = ScreenCx(), cy = ScreenCy();
     switch (mode) {
     case 2:
         for (const view::Rect& r : view::InnerRing(cx, cy)) RequestRegion(r.left, r.top, r.right, r.bottom, TRUE, FALSE);
@@ -643,6 +657,7 @@ int CSlideView::UpdateVisibleArea(int mode, BOOL takeOrigin)
 int CSlideView::RequestRegion(int l, int t, int r, int b, BOOL subtract, BOOL prefetch)
 {
     if (!m_pDisplay) return 0;
+    CStageScope timing(m_pDisplay->Stages(), CStageTimes::kRequest);
     const view::RectList pieces =
         view::PlanRegionRequest(m_received, CurrentViewState(), view::Rect{l, t, r, b}, subtract != 0);
     if (pieces.empty()) return 0;
@@ -654,29 +669,33 @@ void CSlideView::SendTileRequest(const RECT& rect, BOOL prefetch)
 {
     m_requested.push_back(ToRect(rect));
     if (!m_pLink || !m_pDisplay) return;
-    TileRequest request{rect, m_pDisplay->m_view.m_scaleX, m_pDisplay->m_view.m_scaleY};
+    TileRequest request{rect, m_pDisplay->ScaleX(), m_pDisplay->ScaleY()};
     m_pLink->SendCommand(prefetch ? slidelink::kTilePrefetch : slidelink::kTileRequest, request);
 }
 
-void CSlideView::OnTileData(uint32_t code, const uint8_t* payload, size_t length)
+void CSlideView::OnTileData(uint32_t code, const slidelink::TileRect& wire, const uint8_t* jpeg, size_t jpegLength)
 {
-    slidelink::TileRect wire;
-    const uint8_t* jpeg = nullptr;
-    size_t jpegLength = 0;
-    // A reply too short to hold its rectangle carries nothing to draw.
-    if (m_discardRegions || !m_pDisplay || !slidelink::ParseTileReply(payload, length, wire, jpeg, jpegLength))
-        return;
+    if (m_discardRegions || !m_pDisplay) return;
     const view::Rect region = view::Normalised(view::Rect{wire.left, wire.top, wire.right, wire.bottom});
     if (!view::RegionWasRequested(m_requested, region)) return;
-    m_received.push_back(region);
+    // Recorded even when it does not decode: it is not asked for again.
+    view::AddReceived(m_received, region);
 
-    const view::Rect placed = view::Offset(region, -(int64_t)m_origin.x, -(int64_t)m_origin.y);
-    CDib tile;
-    CMemFile file(const_cast<BYTE*>(jpeg), (UINT)jpegLength);
-    if (tile.ReadJpeg(file)) m_pDisplay->PutTile(&tile, ToWin(placed));
-    if (code == slidelink::kTileRequest) {
+    const RECT placed = ToWin(view::Offset(region, -(int64_t)m_origin.x, -(int64_t)m_origin.y));
+    UINT w = 0, h = 0;
+    BOOL decoded;
+    {
+        CStageScope timing(m_pDisplay->Stages(), CStageTimes::kDecode);
+        decoded = JpegFile::DecodeToPixels(jpeg, jpegLength, m_tilePixels, &w, &h);
+    }
+    if (decoded) m_pDisplay->PutPixels(m_tilePixels.data(), (int)w, (int)h, placed);
+    if (code != slidelink::kTileRequest) return;  // prefetched ground lies off the screen
+    if (m_pDisplay->Loading()) {
+        // The loading text goes from the whole window.
         m_pDisplay->SetLoading(0);
         m_pDisplay->Invalidate();
+    } else if (decoded) {
+        m_pDisplay->InvalidateView(placed);
     }
 }
 

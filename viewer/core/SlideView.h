@@ -41,13 +41,12 @@ public:
 
     // The link's owner.
     HWND GetLinkWindow() const override { return m_hWnd; }
-    void OnSlideHeader(int32_t thumbnailFactor, const zelvo::slidelink::SlideHeader& header, const std::string& textA,
-                       const std::string& textB, const std::string& matrixText, const uint8_t* reserved,
-                       size_t jpegLength, const uint8_t* jpeg) override;
+    void OnSlideHeader(const zelvo::slidelink::SlideHeaderReply& reply) override;
     void OnSlideResumed() override;
-    void OnTileData(uint32_t code, const uint8_t* payload, size_t length) override;
+    void OnTileData(uint32_t code, const zelvo::slidelink::TileRect& rect, const uint8_t* jpeg,
+                    size_t jpegLength) override;
     void OnMarkData(uint32_t code, const uint8_t* payload, size_t length) override;
-    void OnMediaData(uint32_t, const uint8_t*, size_t) override {}
+    void OnMediaData(const zelvo::slidelink::MediaReply&) override {}
 
     // Region requests. Rectangles are relative to the view origin, in
     // display pixels of the image at the current magnification.
@@ -55,6 +54,10 @@ public:
     int RequestRegion(int l, int t, int r, int b, BOOL subtract, BOOL prefetch);
     void SendTileRequest(const RECT& rect, BOOL prefetch);
 
+    // Stops a waiting prefetch (the benchmark measures moves without it).
+    void CancelPrefetch();
+
+    // What the frame, the benchmark and tests read.
     bool IsSlideOpen() const { return m_slideOpen; }
     CImageDispWnd* Display() const { return m_pDisplay.get(); }
     CNavigatorDlg* Navigator() const { return m_pNavigator.get(); }
@@ -62,6 +65,15 @@ public:
     CInfoWnd* InfoWindow() const { return m_pInfo.get(); }
     CSlideLinkSocket* Link() const { return m_pLink.get(); }
     CScaleBar* ScaleBar() const { return m_pScaleBar.get(); }
+    double Magnification() const { return m_magnification; }
+    // The image point at the display's top-left, display pixels.
+    CPoint Origin() const { return m_origin; }
+    const zelvo::view::RectList& Received() const { return m_received; }
+    const zelvo::view::RectList& Requested() const { return m_requested; }
+    bool PrefetchWaiting() const { return m_prefetchTimer != 0; }
+    const zelvo::slidelink::SlideHeader& Header() const { return m_header; }
+    const CString& SlidePath() const { return m_slidePath; }
+    CMeasureResultDlg* MeasureDialog() const { return m_pMeasureDlg; }
 
     static const UINT_PTR kKeepAliveTimer = 100;
     static const UINT_PTR kPrefetchTimer = 1001;
@@ -69,33 +81,6 @@ public:
     static const UINT kPrefetchMs = 500;
     static const int kNoPosition = 0x7FFFFFFF;
     static const int kMaxDrainedFrames = 4096;
-
-    CString m_slidePath;
-    CString m_serverAddress;
-    zelvo::slidelink::SlideHeader m_header;
-    int m_screenWidthUm = 328000;
-    int m_screenHeightUm = 246000;
-    int m_screenPpmX = 0;
-    int m_screenPpmY = 0;
-    float m_fieldNumber = 0.18f;
-    int m_slidePpmX = 0, m_slidePpmY = 0;
-    int m_tileWidth = 0, m_tileHeight = 0, m_tileColumns = 0, m_tileRows = 0;
-    int m_thumbnailFactor = 1;
-    double m_magnification = 200.0;
-    int m_visibleWidth = 0, m_visibleHeight = 0;
-    CPoint m_origin;
-    CPoint m_screenOrigin{kNoPosition, kNoPosition};
-    BOOL m_navigatorShown = TRUE;
-    BOOL m_eyepieceField = FALSE;
-    zelvo::view::RectList m_received;
-    // What was asked for since the received list was last emptied: a reply
-    // outside it belongs to an earlier magnification and is dropped.
-    zelvo::view::RectList m_requested;
-    UINT_PTR m_prefetchTimer = 0;
-    std::vector<uint8_t> m_userMarks;
-    CScreenSettingsDlg m_settings;
-    // Open while the user measures; the dialog clears this when it closes.
-    CMeasureResultDlg* m_pMeasureDlg = nullptr;
 
 protected:
     BOOL PreCreateWindow(CREATESTRUCT& cs) override;
@@ -133,6 +118,36 @@ private:
     void FollowScreenOrigin();
     zelvo::view::ViewState CurrentViewState() const;
     void ForgetRequests();
+    // The requests of UpdateVisibleArea for a pan offset s.
+    int RequestVisibleArea(int mode, CPoint s);
+
+    CString m_slidePath;
+    CString m_serverAddress;
+    zelvo::slidelink::SlideHeader m_header;
+    int m_screenWidthUm = 328000;
+    int m_screenHeightUm = 246000;
+    int m_screenPpmX = 0;
+    int m_screenPpmY = 0;
+    float m_fieldNumber = 0.18f;
+    int m_slidePpmX = 0, m_slidePpmY = 0;
+    int m_tileWidth = 0, m_tileHeight = 0, m_tileColumns = 0, m_tileRows = 0;
+    int m_thumbnailFactor = 1;
+    double m_magnification = 200.0;
+    int m_visibleWidth = 0, m_visibleHeight = 0;
+    CPoint m_origin;
+    CPoint m_screenOrigin{kNoPosition, kNoPosition};
+    BOOL m_navigatorShown = TRUE;
+    BOOL m_eyepieceField = FALSE;
+    zelvo::view::RectList m_received;
+    // What was asked for since the received list was last emptied: a reply
+    // outside it belongs to an earlier magnification and is dropped.
+    zelvo::view::RectList m_requested;
+    UINT_PTR m_prefetchTimer = 0;
+    std::vector<uint8_t> m_userMarks;
+    CScreenSettingsDlg m_settings;
+    std::vector<uint32_t> m_tilePixels;  // decoded regions, reused
+    // Open while the user measures; the dialog clears this when it closes.
+    CMeasureResultDlg* m_pMeasureDlg = nullptr;
 
     std::unique_ptr<CSlideLinkSocket> m_pLink;
     std::unique_ptr<CImageDispWnd> m_pDisplay;

@@ -1,10 +1,12 @@
 #include "slidelink/SlideLink.h"
+#include "slidelink/SlideReplies.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <string>
 
 using namespace zelvo::slidelink;
 
@@ -212,4 +214,88 @@ TEST(SlideLinkFrames, ReaderRejectsOversizedAndShortBodies)
     FrameReader r3;
     EXPECT_TRUE(r3.Feed(max.data(), max.size()));
     EXPECT_EQ(r3.pendingBodies(), 0u);
+}
+
+namespace {
+
+// Records what the dispatch hands on, one line per call.
+class Recorder : public IReplyHandler {
+public:
+    std::vector<std::string> calls;
+    void OnSlideHeader(const SlideHeaderReply& r) override
+    {
+        calls.push_back("header " + r.header.signature + " " + r.textA + " " + std::to_string(r.jpegLength));
+    }
+    void OnSlideResumed() override { calls.push_back("resumed"); }
+    void OnTileData(uint32_t code, const TileRect& r, const uint8_t*, size_t n) override
+    {
+        calls.push_back("tile " + std::to_string(code) + " " + std::to_string(r.left) + "," + std::to_string(r.bottom) +
+                        " " + std::to_string(n));
+    }
+    void OnMarkData(uint32_t code, const uint8_t*, size_t n) override
+    {
+        calls.push_back("marks " + std::to_string(code) + " " + std::to_string(n));
+    }
+    void OnMediaData(const MediaReply& m) override
+    {
+        calls.push_back("media " + m.path + " " + std::to_string(m.count));
+    }
+};
+
+} // namespace
+
+TEST(SlideLinkReplies, EachReplyReachesItsHandlerParsedAndBrokenOnesNone)
+{
+    SlideHeader h;
+    h.signature = "ZELVO VERDALINE";
+    const uint8_t jpeg[] = {1, 2, 3};
+    const uint8_t piece[] = {7, 7};
+    auto shortHeader = SlideHeaderReplyBody(8, h, "A", "B", "M", nullptr, 0);
+    shortHeader.resize(4 + 647);
+    auto shortTile = TileReplyBody(kTileRequest, TileRect{}, nullptr, 0);
+    shortTile.pop_back();
+    auto badMedia = Cat({Le32(kMediaData), {9, 0, 'a'}});
+    const std::pair<std::vector<uint8_t>, ReplyKind> bodies[] = {
+        {SlideHeaderReplyBody(8, h, "A", "B", "M", jpeg, 3), ReplyKind::kHeader},
+        {CodeOnlyBody(kResumeSlide), ReplyKind::kResumed},
+        {TileReplyBody(kTilePrefetchReply, TileRect{-4, 0, 10, 20}, jpeg, 3), ReplyKind::kRegion},
+        {MarksReplyBody(kGetUserMarks, jpeg, 3), ReplyKind::kMarks},
+        {MarksReplyBody(kGetMarks, nullptr, 0), ReplyKind::kMarks},
+        {MediaReplyBody("m\\v.avi", 2, piece, 2), ReplyKind::kMedia},
+        {shortHeader, ReplyKind::kMalformed},
+        {shortTile, ReplyKind::kMalformed},
+        {badMedia, ReplyKind::kMalformed},
+        {{1, 2, 3}, ReplyKind::kMalformed},
+        {CodeOnlyBody(kKeepAlive), ReplyKind::kUnknown},
+    };
+    Recorder rec;
+    for (const auto& [body, kind] : bodies) EXPECT_EQ(kind, DispatchReply(body.data(), body.size(), rec));
+    const std::vector<std::string> expected = {"header ZELVO VERDALINE A 3", "resumed", "tile 1310 -4,20 3",
+                                               "marks 1311 3", "marks 1307 0", "media m\\v.avi 2"};
+    EXPECT_EQ(expected, rec.calls);
+}
+
+TEST(SlideLinkFrames, ReaderAsksForExactlyTheBytesOfTheFrameInHand)
+{
+    auto stream = Cat({Frame(CodeOnlyBody(kCancel)), Frame(StringCommandBody(kOpenSlide, "ab", 0))});
+    FrameReader reader;
+    size_t pos = 0;
+    std::vector<size_t> asked;
+    std::vector<uint8_t> body;
+    int frames = 0;
+    while (pos < stream.size()) {
+        const size_t n = reader.Wanted();
+        asked.push_back(n);
+        ASSERT_TRUE(reader.Feed(stream.data() + pos, n));
+        pos += n;
+        EXPECT_LE(reader.pendingBodies(), 1u);
+        if (reader.Next(body)) ++frames;
+    }
+    EXPECT_EQ(2, frames);
+    EXPECT_EQ((std::vector<size_t>{4, 4, 4, 11}), asked);
+    reader.Feed(Le32(2).data(), 4);
+    EXPECT_EQ(0u, reader.Wanted());
+    reader.Reset();
+    EXPECT_EQ(4u, reader.Wanted());
+    EXPECT_FALSE(reader.failed());
 }

@@ -532,8 +532,6 @@ TEST_F(SlideServerTest, BadRequestsCloseOnlyTheirConnection)
     std::vector<std::pair<const char*, std::vector<uint8_t>>> bad;
     auto tile = [](TileRect r, double sx, double sy) { return Frame(TileRequestBody(kTileRequest, r, sx, sy)); };
     const double nan = std::numeric_limits<double>::quiet_NaN();
-    bad.push_back({"outside the library", Frame(StringCommandBody(kOpenSlide, "C:\\..\\..\\slideserver-test-secret.jpg", 0))});
-    bad.push_back({"no such slide", Frame(StringCommandBody(kOpenSlide, "C:\\slides\\nothing.jpg", 0))});
     bad.push_back({"negative rectangle", tile(TileRect{100, 100, 50, 200}, 1, 1)});
     bad.push_back({"NaN scale", tile(TileRect{0, 0, 10, 10}, nan, 1)});
     bad.push_back({"infinite scale", tile(TileRect{0, 0, 10, 10}, 1, std::numeric_limits<double>::infinity())});
@@ -670,4 +668,52 @@ TEST_F(SlideServerTest, NoRegionIsSentAfterACancelHasBeenRead)
         ASSERT_TRUE(c.Receive(r, 10000));
         EXPECT_EQ((uint32_t)kGetMarks, r.code) << "a region piece came after the cancel";
     }
+}
+
+// A slide the library does not hold (or one outside it) is refused with a
+// header the viewer does not accept, and the link goes on serving.
+TEST_F(SlideServerTest, AnUnknownSlideIsRefusedAndTheLinkStays)
+{
+    Client c(Port());
+    std::vector<uint8_t> keep;
+    Open(c, kSlidePath, keep);
+    for (const char* path : {"C:\\slides\\nothing.jpg", "C:\\..\\..\\slideserver-test-secret.jpg"}) {
+        SCOPED_TRACE(path);
+        const SlideHeaderReply refusal = Open(c, path, keep);
+        EXPECT_EQ("", refusal.header.signature);
+        EXPECT_EQ(0, refusal.thumbnailFactor);
+        EXPECT_EQ(0u, refusal.jpegLength);
+    }
+    // Still the slide opened before: its regions come.
+    TileRect req{0, 0, 64, 64};
+    EXPECT_EQ(1u, Region(c, kTileRequest, req, 0.5, req).size());
+    EXPECT_FALSE(c.ClosedByServer(300));
+}
+
+// A region is cut into even pieces, enough for the workers when it is large
+// and never smaller than needed; the pieces tile it exactly.
+TEST(SlideServerPieces, RegionsAreCutEvenlyForTheWorkers)
+{
+    auto area = [](const std::vector<TileRect>& pieces) {
+        int64_t a = 0;
+        for (const TileRect& p : pieces) a += Area(p);
+        return a;
+    };
+    // Half a screen: four pieces of 320 x 512 rather than 512 and 128 wide.
+    auto half = SplitRegion(TileRect{100, 0, 740, 1024}, 512, 4, 65536, 4096);
+    ASSERT_EQ(4u, half.size());
+    for (const TileRect& p : half) {
+        EXPECT_EQ(320, p.right - p.left);
+        EXPECT_EQ(512, p.bottom - p.top);
+    }
+    EXPECT_EQ(420, half[3].left);
+    // A thin strip keeps pieces of a useful size; one worker takes the edge limit only.
+    EXPECT_EQ(2u, SplitRegion(TileRect{0, 0, 128, 1024}, 512, 4, 65536, 4096).size());
+    EXPECT_EQ(6u, SplitRegion(TileRect{0, 0, 1280, 1024}, 512, 1, 65536, 4096).size());
+    auto odd = SplitRegion(TileRect{-7, 3, 1001, 777}, 512, 4, 65536, 4096);
+    EXPECT_EQ(int64_t(1008) * 774, area(odd));
+    for (const TileRect& p : odd) EXPECT_LE(p.right - p.left, 512);
+    // More pieces than the queue takes: none.
+    EXPECT_TRUE(SplitRegion(TileRect{0, 0, 2000000000, 2000000000}, 512, 4, 65536, 4096).empty());
+    EXPECT_TRUE(SplitRegion(TileRect{5, 5, 5, 9}, 512, 4, 65536, 4096).empty());
 }

@@ -310,3 +310,47 @@ TEST(RegionReply, DelayedRegionAfterZoomIsDropped)
     EXPECT_FALSE(RegionWasRequested({}, {0, 0, 10, 10}));
     EXPECT_FALSE(RegionWasRequested(requested, {5, 5, 5, 9}));
 }
+
+TEST(RegionReceived, PiecesOfARequestMergeBackAndPansAskForFewPieces)
+{
+    // The server's 512-pixel pieces of one screen request, in the order they came.
+    RectList received;
+    for (const Rect& piece : {Rect{512, 0, 1024, 512}, Rect{0, 0, 512, 512}, Rect{0, 512, 512, 1024},
+                              Rect{1024, 0, 1280, 512}, Rect{1024, 512, 1280, 1024}, Rect{512, 512, 1024, 1024}})
+        AddReceived(received, piece);
+    EXPECT_EQ((RectList{{0, 0, 1280, 1024}}), received);
+    // Half a screen to the right: one strip, not one piece per received row.
+    ViewState v{640, 0, 1280, 1024, 100000, 100000};
+    RectList strip = PlanRegionRequest(received, v, {0, 0, 1280, 1024}, true);
+    EXPECT_EQ((RectList{{1280, 0, 1920, 1024}}), strip);
+    AddReceived(received, strip[0]);
+    // Diagonal drags, one after the other: the missing L is three pieces each time.
+    for (int i = 1; i <= 3; ++i) {
+        v.originX += 320;
+        v.originY += 256;
+        TrimReceivedAfterMove(received, v, 320, 256);
+        const RectList pieces = PlanRegionRequest(received, v, {0, 0, 1280, 1024}, true);
+        EXPECT_EQ(3u, pieces.size()) << i;
+        for (const Rect& p : pieces) AddReceived(received, p);
+    }
+}
+
+TEST(RegionReceived, TheListCoversExactlyWhatWasReceivedWithoutOverlap)
+{
+    std::mt19937 g(11);
+    for (int round = 0; round < 200; ++round) {
+        RectList received;
+        Mask want(kSide * kSide, 0);
+        for (int i = 0; i < 12; ++i) {
+            const Rect r = RandomRect(g);
+            AddReceived(received, r);
+            Paint(want, r, 1);
+        }
+        Mask got(kSide * kSide, 0);
+        for (const Rect& r : received) {
+            ASSERT_FALSE(r.IsEmpty());
+            Paint(got, r, 1);
+        }
+        for (int i = 0; i < kSide * kSide; ++i) ASSERT_EQ(want[i] ? 1 : 0, got[i]) << "round " << round << " cell " << i;
+    }
+}
