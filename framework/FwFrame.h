@@ -3,6 +3,8 @@
 
 #include "FwApp.h"
 
+struct CCreateContext;
+
 // A top-level window whose client area is split between control bars
 // (children with ids in the control-bar range) and one pane.
 class CFrameWnd : public CWnd {
@@ -33,6 +35,10 @@ public:
     CString m_strTitle;
 
 protected:
+    // The panes of a frame made from a document template (context from
+    // LoadFrame): by default the context's view as the one pane.
+    virtual BOOL OnCreateClient(LPCREATESTRUCT cs, CCreateContext* context);
+    int OnCreate(LPCREATESTRUCT cs);
     void PostNcDestroy() override;  // frames own themselves
     void OnSize(UINT type, int cx, int cy);
     void OnSetFocus(CWnd* old);

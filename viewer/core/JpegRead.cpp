@@ -103,6 +103,15 @@ void jpeg_cfile_src(j_decompress_ptr cinfo, CFile* file)
     src->endSupplied = false;
 }
 
+namespace {
+char g_lastError[JMSG_LENGTH_MAX] = "";
+} // namespace
+
+const char* JpegFile::LastErrorMessage()
+{
+    return g_lastError;
+}
+
 zelvo::JpegComRecord& JpegFile::ComRecord()
 {
     static zelvo::JpegComRecord record = zelvo::InitialJpegComRecord();
@@ -166,8 +175,10 @@ BOOL JpegFile::ReadToDib(CDib* dib, CFile& file, UINT* width, UINT* height, LPST
     err.pub.error_exit = OnErrorExit;
     err.pub.output_message = OutputNothing;
     err.message[0] = '\0';
+    g_lastError[0] = '\0';
     // Nothing with a destructor lives in this frame across the return point.
     if (setjmp(err.returnPoint)) {
+        std::memcpy(g_lastError, err.message, sizeof g_lastError);
         jpeg_destroy_decompress(&cinfo);
         dib->Free();
         return FALSE;
