@@ -86,6 +86,14 @@ CMainFrame::~CMainFrame()
     if (m_hResourceLib) ::FreeLibrary(m_hResourceLib);
 }
 
+UINT CMainFrame::DiscoveryPort() const
+{
+    CString address;
+    UINT port = 0;
+    if (m_pDiscovery) m_pDiscovery->GetSockName(address, port);
+    return port;
+}
+
 void CMainFrame::ReadSettings()
 {
     m_nLanLogon = 0;

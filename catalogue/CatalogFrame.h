@@ -51,6 +51,13 @@ public:
     HICON ConnectedIcon() const { return m_hConnected; }
     HICON DisconnectedIcon() const { return m_hDisconnected; }
     static bool NoticeOpened() { return !s_bNoticeNotOpened; }
+    UINT DiscoveryPort() const;
+    // Each test starts a run of its own.
+    static void ResetRunForTests()
+    {
+        s_bNoticeNotOpened = true;
+        CMySock::ResetFirstConnectForTests();
+    }
 
     static const TCHAR kViewerLimitText[];
     static const TCHAR kNoticeFile[];

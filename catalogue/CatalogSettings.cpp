@@ -18,12 +18,20 @@ CString FromStored(const char* text, int length)
     return CString(wide.c_str(), (int)wide.size());
 }
 
+// At most 255 bytes, never half a double-byte character: what every reader takes.
 std::string ToStored(const CString& text)
 {
     CStringW wide(text);
     int n = ::WideCharToMultiByte(CP_OEMCP, 0, wide, wide.GetLength(), nullptr, 0, nullptr, nullptr);
     std::string out((size_t)(n > 0 ? n : 0), '\0');
     if (n > 0) ::WideCharToMultiByte(CP_OEMCP, 0, wide, wide.GetLength(), &out[0], n, nullptr, nullptr);
+    size_t keep = 0;
+    while (keep < out.size()) {
+        size_t step = ::IsDBCSLeadByteEx(CP_OEMCP, (BYTE)out[keep]) ? 2 : 1;
+        if (keep + step > kAddressBytes - 1) break;
+        keep += step;
+    }
+    out.resize(keep);
     return out;
 }
 
