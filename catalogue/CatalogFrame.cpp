@@ -19,6 +19,7 @@ const TCHAR CMainFrame::kNoticeFile[] = _T("Zelvo_Notice.url");
 const TCHAR CMainFrame::kViewerProgram[] = _T("Oskerin.exe");
 
 bool CMainFrame::s_bNoticeNotOpened = true;
+UINT CMainFrame::s_nDiscoveryPort = zelvo::catalog::kDiscoveryPort;
 
 namespace {
 
@@ -55,7 +56,7 @@ CMainFrame::CMainFrame() : m_pLink(new CMySock)
 {
     m_menu.LoadMenu(IDR_MENU_MAIN);
     m_pDiscovery.reset(new CUdpClient(m_strDiscovered));
-    m_pDiscovery->Broadcast(zelvo::catalog::kDiscoveryPort);
+    m_pDiscovery->Broadcast(s_nDiscoveryPort);
 
     m_hResourceLib = ::LoadLibrary(ExeFolder() + _T("ResourceDll.dll"));
     if (m_hResourceLib) {

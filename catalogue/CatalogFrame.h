@@ -52,6 +52,8 @@ public:
     HICON DisconnectedIcon() const { return m_hDisconnected; }
     static bool NoticeOpened() { return !s_bNoticeNotOpened; }
     UINT DiscoveryPort() const;
+    // Tests that must find no server broadcast elsewhere.
+    static void SetDiscoveryPortForTests(UINT port) { s_nDiscoveryPort = port; }
     // Each test starts a run of its own.
     static void ResetRunForTests()
     {
@@ -127,4 +129,5 @@ private:
     CSplitterWnd m_wndSplitter, m_wndLeftSplitter;
 
     static bool s_bNoticeNotOpened;
+    static UINT s_nDiscoveryPort;
 };

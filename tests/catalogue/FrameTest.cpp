@@ -61,6 +61,8 @@ protected:
     void SetUp() override
     {
         fw::SetTimerScale(0.05);
+        // A catalogue server of another test may be answering on the real port.
+        CMainFrame::SetDiscoveryPortForTests(6798);
         m_previousShell = fw::SetShell(&shell);
         CMainFrame::ResetRunForTests();
         ClearSettings();

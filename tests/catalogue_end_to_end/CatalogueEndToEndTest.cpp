@@ -1,0 +1,178 @@
+// The catalogue client against the real catalogue server and the real slide
+// server: it finds the catalogue server by broadcast, shows the folder tree,
+// a folder's slides with their thumbnails and a preview, starts the delivered
+// viewer on a double click, tracks it, and closes it when the client ends.
+#include "CatalogFrame.h"
+#include "CatalogSettings.h"
+#include "ClientApp.h"
+#include "TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <sstream>
+#include <string>
+
+using testing_support::PumpFor;
+using testing_support::PumpUntil;
+
+namespace {
+
+std::string ReadFile(const std::string& path)
+{
+    std::ifstream f(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>());
+}
+
+std::string SlideServerLog()
+{
+    const char* dir = getenv("ZELVO_SLIDE_LIBRARY");
+    return ReadFile(std::string(dir ? dir : ".") + "\\..\\requests.log");
+}
+
+std::string CatalogueServerLog()
+{
+    const char* dir = getenv("ZELVO_CATALOGUE_FIXTURE");
+    return ReadFile(std::string(dir ? dir : ".") + "\\requests.log");
+}
+
+class CatalogueEndToEnd : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ::RegDeleteTree(HKEY_CURRENT_USER, kSettingsKey);
+        WriteLanLogon(1);
+        CMainFrame::ResetRunForTests();
+        m_slideLogStart = SlideServerLog().size();
+    }
+    void TearDown() override
+    {
+        if (frame && ::IsWindow(frameWnd)) frame->DestroyWindow();
+        PumpFor(100);
+        theApp.m_pMainWnd = nullptr;
+        for (HANDLE p : viewers) {
+            if (::WaitForSingleObject(p, 10000) != WAIT_OBJECT_0) ::TerminateProcess(p, 1);
+            ::CloseHandle(p);
+        }
+        ::RegDeleteTree(HKEY_CURRENT_USER, kSettingsKey);
+    }
+
+    CTreeCtrl& Tree() { return frame->LeftView().GetTreeCtrl(); }
+    CListCtrl& List() { return frame->ListView().GetListCtrl(); }
+    HTREEITEM Child(HTREEITEM parent, LPCTSTR text)
+    {
+        for (HTREEITEM i = Tree().GetChildItem(parent); i; i = Tree().GetNextSiblingItem(i))
+            if (Tree().GetItemText(i) == text) return i;
+        return nullptr;
+    }
+    HTREEITEM WaitChild(HTREEITEM parent, LPCTSTR text)
+    {
+        HTREEITEM found = nullptr;
+        EXPECT_TRUE(PumpUntil([&] { return (found = Child(parent, text)) != nullptr; }, 20000)) << CStringA(text).GetString();
+        return found;
+    }
+    // The mouse on the tree: a click on the item's expand button.
+    void ClickExpandButton(HTREEITEM item)
+    {
+        RECT r;
+        ASSERT_TRUE(Tree().GetItemRect(item, &r, TRUE));
+        int indent = (int)::SendMessage(Tree().m_hWnd, TVM_GETINDENT, 0, 0);
+        LPARAM at = MAKELPARAM(r.left - indent - indent / 2, (r.top + r.bottom) / 2);
+        ::PostMessage(Tree().m_hWnd, WM_LBUTTONDOWN, MK_LBUTTON, at);
+        ::PostMessage(Tree().m_hWnd, WM_LBUTTONUP, 0, at);
+    }
+    void ClickItemText(HTREEITEM item)
+    {
+        RECT r;
+        ASSERT_TRUE(Tree().GetItemRect(item, &r, TRUE));
+        LPARAM at = MAKELPARAM((r.left + r.right) / 2, (r.top + r.bottom) / 2);
+        ::PostMessage(Tree().m_hWnd, WM_LBUTTONDOWN, MK_LBUTTON, at);
+        ::PostMessage(Tree().m_hWnd, WM_LBUTTONUP, 0, at);
+    }
+    void DoubleClickListItem(int index)
+    {
+        RECT r;
+        ASSERT_TRUE(List().GetItemRect(index, &r, LVIR_ICON));
+        LPARAM at = MAKELPARAM((r.left + r.right) / 2, (r.top + r.bottom) / 2);
+        ::PostMessage(List().m_hWnd, WM_LBUTTONDOWN, MK_LBUTTON, at);
+        ::PostMessage(List().m_hWnd, WM_LBUTTONUP, 0, at);
+        ::PostMessage(List().m_hWnd, WM_LBUTTONDBLCLK, MK_LBUTTON, at);
+        ::PostMessage(List().m_hWnd, WM_LBUTTONUP, 0, at);
+    }
+    // The viewer that registered last; its process is kept to wait for its end.
+    HWND WaitViewer(size_t count)
+    {
+        EXPECT_TRUE(PumpUntil([&] { return frame->Viewers().size() == count; }, 40000))
+            << "the viewer never registered";
+        if (frame->Viewers().size() != count) return nullptr;
+        HWND viewer = frame->Viewers().back();
+        DWORD pid = 0;
+        ::GetWindowThreadProcessId(viewer, &pid);
+        if (HANDLE p = ::OpenProcess(SYNCHRONIZE | PROCESS_TERMINATE, FALSE, pid)) viewers.push_back(p);
+        return viewer;
+    }
+
+    CMainFrame* frame = nullptr;
+    HWND frameWnd = nullptr;
+    std::vector<HANDLE> viewers;
+    size_t m_slideLogStart = 0;
+};
+
+} // namespace
+
+TEST_F(CatalogueEndToEnd, BrowsesTheLibraryAndOpensASlideInTheViewer)
+{
+    frame = dynamic_cast<CMainFrame*>(theApp.OpenFrame());
+    ASSERT_NE(frame, nullptr);
+    frameWnd = frame->m_hWnd;
+    frame->ShowWindow(SW_SHOWMAXIMIZED);
+
+    // Found by broadcast, connected, the root's folders listed.
+    ASSERT_TRUE(PumpUntil([&] { return frame->Link().IsConnected(); }, 20000));
+    EXPECT_EQ(frame->DiscoveredAddress(), _T("127.0.0.1"));
+    EXPECT_NE(CatalogueServerLog().find("discovery answered"), std::string::npos);
+    HTREEITEM root = frame->LeftView().Root();
+    HTREEITEM histology = WaitChild(root, _T("Histology"));
+    ASSERT_NE(histology, nullptr);
+    WaitChild(root, _T("Teaching"));
+
+    ClickExpandButton(histology);
+    HTREEITEM liver = WaitChild(histology, _T("Liver"));
+    ASSERT_NE(liver, nullptr);
+    WaitChild(histology, _T("Kidney"));
+
+    ClickItemText(liver);
+    ASSERT_TRUE(PumpUntil([&] { return List().GetItemCount() == 1; }, 20000));
+    EXPECT_EQ(List().GetItemText(0, 0), _T("small"));
+    EXPECT_EQ(frame->ListView().TileCount(), 1);
+    EXPECT_EQ(List().GetItemText(0, 3), _T("3000x2200"));
+
+    List().SetItemState(0, LVIS_FOCUSED | LVIS_SELECTED, LVIS_FOCUSED | LVIS_SELECTED);
+    ASSERT_TRUE(PumpUntil([&] { return !frame->PreView().Picture().IsEmpty(); }, 20000));
+    EXPECT_EQ(frame->PreView().Picture().GetSize(), CSize(640, 469));
+    PumpFor(300);
+    testing_support::SaveScreenshot(frame->m_hWnd, "catalogue_end_to_end_list.bmp");
+
+    // A double click starts the delivered viewer on that slide; it registers.
+    DoubleClickListItem(0);
+    HWND viewer = WaitViewer(1);
+    ASSERT_NE(viewer, nullptr);
+    ASSERT_TRUE(PumpUntil([&] {
+        return SlideServerLog().find("1300 open \"D:\\Slides\\Histology\\Liver\\small.tif\"", m_slideLogStart) !=
+               std::string::npos;
+    }, 20000)) << "the viewer did not open the slide at the server";
+    PumpFor(1000);
+    testing_support::SaveScreenshot(nullptr, "catalogue_end_to_end_viewer.bmp");
+
+    // Closing the viewer tells the client.
+    ::PostMessage(viewer, WM_CLOSE, 0, 0);
+    ASSERT_TRUE(PumpUntil([&] { return frame->Viewers().empty(); }, 20000));
+
+    // Another viewer, closed by the client's end.
+    DoubleClickListItem(0);
+    HWND second = WaitViewer(1);
+    ASSERT_NE(second, nullptr);
+    frame->DestroyWindow();
+    frame = nullptr;
+    for (HANDLE p : viewers) EXPECT_EQ(::WaitForSingleObject(p, 20000), WAIT_OBJECT_0) << "a viewer outlived the client";
+}
