@@ -44,3 +44,42 @@ stop_slideserver() {
 slideserver_faults() {
     grep -q -E 'ERROR: (Address|Leak)Sanitizer|runtime error' "$1" 2>/dev/null
 }
+
+# The catalogue's view of the demo library: the same slides (hard links, no
+# copies) sorted into folders, kept beside the demo library.
+DEMO_CATALOGUE=$BUILD/demo-catalogue
+
+ensure_demo_catalogue() {
+    rm -rf "$DEMO_CATALOGUE"
+    mkdir -p "$DEMO_CATALOGUE/Histology" "$DEMO_CATALOGUE/Immunohistochemistry" \
+        "$DEMO_CATALOGUE/Special stains" "$DEMO_CATALOGUE/Pictures"
+    ln -f "$DEMO_LIBRARY/he.tif" "$DEMO_CATALOGUE/Histology/he.tif"
+    ln -f "$DEMO_LIBRARY/ihc.tif" "$DEMO_CATALOGUE/Immunohistochemistry/ihc.tif"
+    ln -f "$DEMO_LIBRARY/trichrome.tif" "$DEMO_CATALOGUE/Special stains/trichrome.tif"
+    ln -f "$DEMO_LIBRARY/picture.jpg" "$DEMO_CATALOGUE/Pictures/picture.jpg"
+}
+
+# start_catalogueserver NS SERVER LIBRARY LOG OUTPUT: the catalogue server on
+# 127.0.0.1:3031 inside NS with its discovery answer on UDP 6788, in the
+# background (CATALOGUESERVER_PID); NS, which has nothing but loopback, gets a
+# route for broadcasts. Waits at most 10 s until it takes connections.
+start_catalogueserver() {
+    local ns=$1 server=$2 library=$3 log=$4 output=$5
+    ip -n "$ns" route add 255.255.255.255/32 dev lo src 127.0.0.1 2>/dev/null || true
+    ip netns exec "$ns" setsid "$server" --library "$library" --bind 127.0.0.1 --port 3031 --log "$log" \
+        </dev/null >"$output" 2>&1 &
+    CATALOGUESERVER_PID=$!
+    for _ in $(seq 1 100); do
+        ip netns exec "$ns" bash -c 'exec 3<>/dev/tcp/127.0.0.1/3031' 2>/dev/null && return 0
+        sleep 0.1
+    done
+    echo "the catalogue server did not start:"; cat "$output"
+    return 1
+}
+
+stop_catalogueserver() {
+    [ -n "${CATALOGUESERVER_PID:-}" ] || return 0
+    kill -TERM "$CATALOGUESERVER_PID" 2>/dev/null || true
+    for _ in $(seq 1 50); do kill -0 "$CATALOGUESERVER_PID" 2>/dev/null || break; sleep 0.1; done
+    CATALOGUESERVER_PID=
+}
