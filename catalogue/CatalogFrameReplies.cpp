@@ -40,8 +40,10 @@ LRESULT CMainFrame::OnListArrived(WPARAM, LPARAM)
         if (item->record.nItemId != m_nSelectedItem) continue;
         if (item->record.nFlag != 0) m_pListView->BeginList();
         if (!m_pListView->Accepting()) continue;
+        m_pListView->BeginBatch();
         AddListItem(*item);
     }
+    m_pListView->EndBatch();
     return 0;
 }
 

@@ -51,9 +51,11 @@ void CPemberlo_ClientView::OnInitialUpdate()
 
 void CPemberlo_ClientView::ClearList()
 {
+    Show();
     m_bAccepting = false;
     m_icons.Remove(-1);
     m_tiles.Remove(-1);
+    m_nImages = 0;
     GetListCtrl().DeleteAllItems();
     m_fileNames.clear();
 }
@@ -69,11 +71,16 @@ int CPemberlo_ClientView::AddSlide(LPCTSTR text, LPCTSTR fileName, HBITMAP tile,
                                    const CString columns[4])
 {
     // Both lists keep one image per item, at the item's index, even when a
-    // thumbnail could not be made.
-    int image = m_tiles.Add(tile, nullptr);
-    m_icons.Add(icon, nullptr);
-    if (tile) ::DeleteObject(tile);
-    if (icon) ::DeleteObject(icon);
+    // thumbnail could not be made. Room is made ahead, doubling, so that a long
+    // list is not copied again for every few thumbnails.
+    if (m_nImages >= m_tiles.GetImageCount()) {
+        int room = m_nImages < 32 ? 64 : 2 * m_nImages;
+        ImageList_SetImageCount(m_tiles, room);
+        ImageList_SetImageCount(m_icons, room);
+    }
+    int image = m_nImages++;
+    ImageList_Replace(m_tiles, image, tile, nullptr);
+    ImageList_Replace(m_icons, image, icon, nullptr);
     CListCtrl& list = GetListCtrl();
     int item = list.InsertItem(s_nNextItem, text, image);
     if (item < 0) return -1;
@@ -89,6 +96,38 @@ CString CPemberlo_ClientView::FileName(int item)
     if (item < 0 || item >= GetListCtrl().GetItemCount()) return CString();
     size_t index = (size_t)GetListCtrl().GetItemData(item);
     return index < m_fileNames.size() ? m_fileNames[index] : CString();
+}
+
+void CPemberlo_ClientView::BeginBatch()
+{
+    if (m_bHeld) return;
+    SendMessage(WM_SETREDRAW, FALSE);
+    m_bHeld = true;
+    m_dwHeldSince = ::GetTickCount();
+}
+
+void CPemberlo_ClientView::EndBatch()
+{
+    if (!m_bHeld) return;
+    // Showing the list again costs the control a pass over every item: while
+    // items keep coming it is done a few times a second, and once they stop.
+    if (::GetTickCount() - m_dwHeldSince >= kShowEveryMs) Show();
+    else SetTimer(kShowTimer, kQuietMs);
+}
+
+void CPemberlo_ClientView::Show()
+{
+    KillTimer(kShowTimer);
+    if (!m_bHeld) return;
+    m_bHeld = false;
+    SendMessage(WM_SETREDRAW, TRUE);
+    Invalidate();
+}
+
+void CPemberlo_ClientView::OnTimer(UINT_PTR id)
+{
+    if (id == kShowTimer) Show();
+    else Default();
 }
 
 void CPemberlo_ClientView::SetMode(ListMode mode)
@@ -148,6 +187,7 @@ void CPemberlo_ClientView::OnLvnItemchanged(NMHDR* hdr, LRESULT* result)
 
 BEGIN_MESSAGE_MAP(CPemberlo_ClientView, CListView)
     ON_WM_SIZE()
+    ON_WM_TIMER()
     ON_NOTIFY_REFLECT(NM_DBLCLK, OnNMDblclk)
     ON_NOTIFY_REFLECT(LVN_ITEMCHANGED, OnLvnItemchanged)
 END_MESSAGE_MAP()

@@ -150,29 +150,32 @@ void CMySock::OnSend(int errorCode)
 
 void CMySock::OnReceive(int errorCode)
 {
-    if (!IsOpen()) return;
-    bool recordPhase = !m_reader.inPayload();
-    int n = Receive(m_reader.Space(), (int)m_reader.SpaceSize());
-    if (n == SOCKET_ERROR) {
-        int error = GetLastError();
-        if (error == WSAEWOULDBLOCK) return;
-        CloseLink();
-        if (recordPhase) {
-            CStringW text;
-            text.Format(L"\r\nClient接收错误: %i\r\n", error);
-            ::OutputDebugStringW(text);
+    // What has arrived is read in one go, up to a bound, rather than one read
+    // per notification: a list of a thousand slides is two thousand pieces.
+    for (int reads = 0; reads < kReadsPerNotification && IsOpen(); ++reads) {
+        bool recordPhase = !m_reader.inPayload();
+        int n = Receive(m_reader.Space(), (int)m_reader.SpaceSize());
+        if (n == SOCKET_ERROR) {
+            int error = GetLastError();
+            if (error == WSAEWOULDBLOCK) break;
+            CloseLink();
+            if (recordPhase) {
+                CStringW text;
+                text.Format(L"\r\nClient接收错误: %i\r\n", error);
+                ::OutputDebugStringW(text);
+            }
+            return;
         }
-        return;
-    }
-    if (n == 0) {
-        CloseLink();
-        return;
-    }
-    // A reply of no known kind, or with lengths no picture has, means the
-    // stream has lost its framing: nothing after it can be trusted.
-    if (!m_reader.Commit((size_t)n, *this)) {
-        CloseLink();
-        return;
+        if (n == 0) {
+            CloseLink();
+            return;
+        }
+        // A reply of no known kind, or with lengths no picture has, means the
+        // stream has lost its framing: nothing after it can be trusted.
+        if (!m_reader.Commit((size_t)n, *this)) {
+            CloseLink();
+            return;
+        }
     }
     CAsyncSocket::OnReceive(errorCode);
 }
@@ -196,8 +199,11 @@ void CMySock::OnTreeEntry(const CCatalogPacket& entry)
 
 void CMySock::OnListItem(std::unique_ptr<CatalogReply> item)
 {
+    // The frame takes every waiting item at each message: one message for
+    // items that arrive together is enough.
+    bool first = m_receivedItems.empty();
     m_receivedItems.push_back(std::move(item));
-    PostToMain(WM_APP_LIST_ARRIVED, 0);
+    if (first) PostToMain(WM_APP_LIST_ARRIVED, 0);
 }
 
 void CMySock::OnPreview(std::unique_ptr<CatalogReply> preview)

@@ -17,6 +17,7 @@ public:
     // Events of a new socket and of every re-arm after queueing.
     static const long kCreateEvents = FD_READ | FD_WRITE | FD_CONNECT | FD_CLOSE;  // 51
     static const long kSendEvents = FD_READ | FD_WRITE | FD_CLOSE;                  // 35
+    static const int kReadsPerNotification = 64;
 
     CMySock();
     ~CMySock() override;

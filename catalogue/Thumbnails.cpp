@@ -11,9 +11,8 @@ const TCHAR kMark[] = _T("？");
 void Fill(HDC dc, int l, int t, int r, int b, COLORREF colour)
 {
     RECT rc = {l, t, r, b};
-    HBRUSH brush = ::CreateSolidBrush(colour);
-    ::FillRect(dc, &rc, brush);
-    ::DeleteObject(brush);
+    ::SetDCBrushColor(dc, colour);
+    ::FillRect(dc, &rc, (HBRUSH)::GetStockObject(DC_BRUSH));
 }
 
 // Top and left edges in one colour, right and bottom in the other, inside (l,t)-(r,b).
@@ -23,6 +22,14 @@ void Draw3dRect(HDC dc, int l, int t, int r, int b, COLORREF topLeft, COLORREF b
     Fill(dc, l, t, l + 1, b - 1, topLeft);
     Fill(dc, r - 1, t, r, b, bottomRight);
     Fill(dc, l, b - 1, r, b, bottomRight);
+}
+
+// Made once: a list of a thousand slides draws a thousand tiles.
+HFONT CaptionFont()
+{
+    static HFONT font = ::CreateFont(14, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
+                                     CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_SWISS, _T("Arial"));
+    return font;
 }
 
 void DrawMark(HDC dc, int x, int y)
@@ -43,7 +50,9 @@ void DrawFitted(HDC dc, CDib& picture, int left, int top, int boxWidth, int boxH
     picture.Draw(dc, left + fit.x, top + fit.y, left + fit.x + fit.width, top + fit.y + fit.height);
 }
 
-// A bitmap compatible with the screen, selected into a memory DC while drawn.
+// A bitmap compatible with the screen, drawn through a memory DC of its own.
+// It leaves the DC once drawn: an image list can only copy a bitmap that no
+// other DC holds.
 class Canvas {
 public:
     Canvas(int w, int h)
@@ -52,24 +61,22 @@ public:
         m_dc = ::CreateCompatibleDC(screen);
         m_bitmap = ::CreateCompatibleBitmap(screen, w, h);
         ::ReleaseDC(nullptr, screen);
-        m_old = m_bitmap ? ::SelectObject(m_dc, m_bitmap) : nullptr;
     }
     ~Canvas()
     {
-        if (m_old) ::SelectObject(m_dc, m_old);
         if (m_dc) ::DeleteDC(m_dc);
         if (m_bitmap) ::DeleteObject(m_bitmap);
     }
-    HDC dc() const { return m_dc; }
-    bool ok() const { return m_dc && m_bitmap; }
-    // The bitmap, out of the DC, for the caller to own.
-    HBITMAP Take()
+    HDC Begin()
     {
-        if (m_old) ::SelectObject(m_dc, m_old);
-        m_old = nullptr;
-        HBITMAP b = m_bitmap;
-        m_bitmap = nullptr;
-        return b;
+        if (!m_dc || !m_bitmap) return nullptr;
+        m_old = ::SelectObject(m_dc, m_bitmap);
+        return m_dc;
+    }
+    HBITMAP End()
+    {
+        ::SelectObject(m_dc, m_old);
+        return m_bitmap;
     }
 
 private:
@@ -82,19 +89,20 @@ private:
 
 HBITMAP MakeIconThumbnail(CDib& picture, bool mark)
 {
-    Canvas c(200, 200);
-    if (!c.ok()) return nullptr;
-    Fill(c.dc(), 0, 0, 200, 200, RGB(20, 50, 100));
-    DrawFitted(c.dc(), picture, 0, 0, 200, 200);
-    if (mark) DrawMark(c.dc(), 180, 5);
-    return c.Take();
+    static Canvas canvas(200, 200);
+    HDC dc = canvas.Begin();
+    if (!dc) return nullptr;
+    Fill(dc, 0, 0, 200, 200, RGB(20, 50, 100));
+    DrawFitted(dc, picture, 0, 0, 200, 200);
+    if (mark) DrawMark(dc, 180, 5);
+    return canvas.End();
 }
 
 HBITMAP MakeTileThumbnail(CDib& picture, bool mark, LPCTSTR infoName, LPCTSTR infoValue)
 {
-    Canvas c(300, 100);
-    if (!c.ok()) return nullptr;
-    HDC dc = c.dc();
+    static Canvas canvas(300, 100);
+    HDC dc = canvas.Begin();
+    if (!dc) return nullptr;
     Fill(dc, 0, 0, 300, 100, RGB(230, 230, 240));
     Fill(dc, 10, 6, 98, 94, RGB(255, 255, 255));
     Draw3dRect(dc, 1, 1, 299, 99, RGB(200, 200, 220), RGB(120, 120, 140));
@@ -110,9 +118,7 @@ HBITMAP MakeTileThumbnail(CDib& picture, bool mark, LPCTSTR infoName, LPCTSTR in
     ::SelectObject(dc, oldPen);
     ::DeleteObject(pen);
 
-    HFONT font = ::CreateFont(14, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
-                              CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_SWISS, _T("Arial"));
-    HGDIOBJ oldFont = ::SelectObject(dc, font);
+    HGDIOBJ oldFont = ::SelectObject(dc, CaptionFont());
     ::SetBkMode(dc, TRANSPARENT);
     RECT value = {10, 6, 98, 94};
     ::SetTextColor(dc, RGB(0, 0, 0));
@@ -121,9 +127,8 @@ HBITMAP MakeTileThumbnail(CDib& picture, bool mark, LPCTSTR infoName, LPCTSTR in
     ::SetTextColor(dc, RGB(192, 192, 192));
     ::DrawText(dc, infoName ? infoName : _T(""), -1, &name, DT_WORDBREAK);
     ::SelectObject(dc, oldFont);
-    ::DeleteObject(font);
 
     if (mark) DrawMark(dc, 280, 5);
     DrawFitted(dc, picture, 112, 7, 86, 86);
-    return c.Take();
+    return canvas.End();
 }

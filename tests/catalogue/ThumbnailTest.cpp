@@ -9,7 +9,6 @@ namespace {
 
 struct Pixels {
     explicit Pixels(HBITMAP b) : bitmap(b) {}
-    ~Pixels() { ::DeleteObject(bitmap); }
     COLORREF At(int x, int y) const
     {
         HDC dc = ::CreateCompatibleDC(nullptr);
