@@ -1,5 +1,7 @@
 #include "CatalogueServer.h"
 
+#include "Network.h"
+
 #include "catalogue/CatalogNames.h"
 #include "catalogue/CatalogPacket.h"
 #include "catalogue/Discovery.h"
@@ -308,23 +310,8 @@ CatalogueServer::~CatalogueServer()
 
 bool CatalogueServer::Listen(const std::string& address, uint16_t port, std::string& error)
 {
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_port = htons(port);
-    if (inet_pton(AF_INET, address.c_str(), &a.sin_addr) != 1) {
-        error = "bad bind address " + address;
-        return false;
-    }
-    m_listen = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    int on = 1;
-    if (m_listen < 0 || ::setsockopt(m_listen, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on) < 0 ||
-        ::bind(m_listen, reinterpret_cast<sockaddr*>(&a), sizeof a) < 0 || ::listen(m_listen, 64) < 0) {
-        error = std::string("cannot listen: ") + std::strerror(errno);
-        return false;
-    }
-    socklen_t len = sizeof a;
-    ::getsockname(m_listen, reinterpret_cast<sockaddr*>(&a), &len);
-    m_port = ntohs(a.sin_port);
+    m_listen = slideserver::ListenTcp(address, port, m_port, error);
+    if (m_listen < 0) return false;
     if (m_wake[0] < 0 && ::pipe2(m_wake, O_CLOEXEC | O_NONBLOCK) < 0) {
         error = std::strerror(errno);
         return false;
@@ -400,27 +387,14 @@ void CatalogueServer::Run()
         if (r <= 0) continue;
         if (m_udp >= 0 && (p[2].revents & POLLIN)) AnswerDiscovery();
         if (!(p[0].revents & POLLIN)) continue;
-        sockaddr_in peer{};
-        socklen_t len = sizeof peer;
-        int fd = ::accept4(m_listen, reinterpret_cast<sockaddr*>(&peer), &len, SOCK_CLOEXEC);
-        if (fd < 0) {
-            // Out of descriptors: give the connections time to end.
-            if (errno == EMFILE || errno == ENFILE || errno == ENOBUFS || errno == ENOMEM)
-                std::this_thread::sleep_for(std::chrono::milliseconds(100));
-            continue;
-        }
+        std::string name;
+        int fd = slideserver::AcceptClient(m_listen, m_settings.sendTimeoutSeconds, name);
+        if (fd < 0) continue;
         if (m_connections.size() >= m_settings.maxConnections) {
             Log("too many clients, connection refused");
             ::close(fd);
             continue;
         }
-        timeval tv{m_settings.sendTimeoutSeconds, 0};
-        ::setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &tv, sizeof tv);
-        int on = 1;
-        ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
-        char host[INET_ADDRSTRLEN] = "?";
-        inet_ntop(AF_INET, &peer.sin_addr, host, sizeof host);
-        std::string name = std::string(host) + ":" + std::to_string(ntohs(peer.sin_port));
         auto c = std::make_shared<CatalogueConnection>(*this, fd, name);
         Log("%s connected", name.c_str());
         c->Start();

@@ -1,6 +1,7 @@
 // catalogueserver: serves a slide library folder to the catalogue clients on
 // TCP 3031 and answers their discovery broadcast on UDP 6788.
 #include "CatalogueServer.h"
+#include "Network.h"
 #include "catalogue/CatalogNames.h"
 #include "catalogue/CatalogPacket.h"
 #include "catalogue/Discovery.h"
@@ -96,12 +97,7 @@ int main(int argc, char** argv)
         Usage(stderr);
         return 2;
     }
-    std::signal(SIGPIPE, SIG_IGN);
-    sigset_t stopSignals;
-    sigemptyset(&stopSignals);
-    sigaddset(&stopSignals, SIGINT);
-    sigaddset(&stopSignals, SIGTERM);
-    pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
+    sigset_t stopSignals = slideserver::BlockStopSignals();
 
     if (!logPath.empty()) {
         settings.log = std::fopen(logPath.c_str(), "a");
@@ -129,14 +125,7 @@ int main(int argc, char** argv)
     std::thread warm([&] {
         catalogue.DescribeAll((int)std::min(4u, std::max(1u, std::thread::hardware_concurrency())), stopWarming);
     });
-    std::thread waiter([&] {
-        int sig = 0;
-        sigwait(&stopSignals, &sig);
-        server.Stop();
-    });
-    server.Run();
-    if (!server.stopping()) pthread_kill(waiter.native_handle(), SIGTERM);
-    waiter.join();
+    slideserver::ServeUntilStopSignal(server, stopSignals);
     stopWarming = true;
     warm.join();
     if (settings.log) std::fclose(settings.log);

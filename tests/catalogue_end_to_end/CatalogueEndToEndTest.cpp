@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cwchar>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -28,12 +29,6 @@ std::string SlideServerLog()
 {
     const char* dir = getenv("ZELVO_SLIDE_LIBRARY");
     return ReadFile(std::string(dir ? dir : ".") + "\\..\\requests.log");
-}
-
-std::string CatalogueServerLog()
-{
-    const char* dir = getenv("ZELVO_CATALOGUE_FIXTURE");
-    return ReadFile(std::string(dir ? dir : ".") + "\\requests.log");
 }
 
 class CatalogueEndToEnd : public ::testing::Test {
@@ -71,23 +66,20 @@ protected:
         EXPECT_TRUE(PumpUntil([&] { return (found = Child(parent, text)) != nullptr; }, 20000)) << CStringA(text).GetString();
         return found;
     }
-    // The mouse on the tree: a click on the item's expand button.
-    void ClickExpandButton(HTREEITEM item)
+    // The mouse on the tree: a click left of the item's text by `left` pixels
+    // (its expand button) or on the text (0).
+    void ClickTreeItem(HTREEITEM item, int left)
     {
         RECT r;
         ASSERT_TRUE(Tree().GetItemRect(item, &r, TRUE));
-        int indent = (int)::SendMessage(Tree().m_hWnd, TVM_GETINDENT, 0, 0);
-        LPARAM at = MAKELPARAM(r.left - indent - indent / 2, (r.top + r.bottom) / 2);
+        LPARAM at = MAKELPARAM(left ? r.left - left : (r.left + r.right) / 2, (r.top + r.bottom) / 2);
         ::PostMessage(Tree().m_hWnd, WM_LBUTTONDOWN, MK_LBUTTON, at);
         ::PostMessage(Tree().m_hWnd, WM_LBUTTONUP, 0, at);
     }
-    void ClickItemText(HTREEITEM item)
+    int ExpandButtonOffset()
     {
-        RECT r;
-        ASSERT_TRUE(Tree().GetItemRect(item, &r, TRUE));
-        LPARAM at = MAKELPARAM((r.left + r.right) / 2, (r.top + r.bottom) / 2);
-        ::PostMessage(Tree().m_hWnd, WM_LBUTTONDOWN, MK_LBUTTON, at);
-        ::PostMessage(Tree().m_hWnd, WM_LBUTTONUP, 0, at);
+        int indent = (int)::SendMessage(Tree().m_hWnd, TVM_GETINDENT, 0, 0);
+        return indent + indent / 2;
     }
     void DoubleClickListItem(int index)
     {
@@ -130,18 +122,17 @@ TEST_F(CatalogueEndToEnd, BrowsesTheLibraryAndOpensASlideInTheViewer)
     // Found by broadcast, connected, the root's folders listed.
     ASSERT_TRUE(PumpUntil([&] { return frame->Link().IsConnected(); }, 20000));
     EXPECT_EQ(frame->DiscoveredAddress(), _T("127.0.0.1"));
-    EXPECT_NE(CatalogueServerLog().find("discovery answered"), std::string::npos);
     HTREEITEM root = frame->LeftView().Root();
     HTREEITEM histology = WaitChild(root, _T("Histology"));
     ASSERT_NE(histology, nullptr);
     WaitChild(root, _T("Teaching"));
 
-    ClickExpandButton(histology);
+    ClickTreeItem(histology, ExpandButtonOffset());
     HTREEITEM liver = WaitChild(histology, _T("Liver"));
     ASSERT_NE(liver, nullptr);
     WaitChild(histology, _T("Kidney"));
 
-    ClickItemText(liver);
+    ClickTreeItem(liver, 0);
     ASSERT_TRUE(PumpUntil([&] { return List().GetItemCount() == 1; }, 20000));
     EXPECT_EQ(List().GetItemText(0, 0), _T("small"));
     EXPECT_EQ(frame->ListView().TileCount(), 1);
@@ -175,4 +166,63 @@ TEST_F(CatalogueEndToEnd, BrowsesTheLibraryAndOpensASlideInTheViewer)
     frame->DestroyWindow();
     frame = nullptr;
     for (HANDLE p : viewers) EXPECT_EQ(::WaitForSingleObject(p, 20000), WAIT_OBJECT_0) << "a viewer outlived the client";
+}
+
+namespace {
+
+struct FindClient {
+    DWORD pid;
+    HWND found = nullptr;
+};
+
+BOOL CALLBACK FindClientFrame(HWND wnd, LPARAM l)
+{
+    auto* f = reinterpret_cast<FindClient*>(l);
+    DWORD pid = 0;
+    ::GetWindowThreadProcessId(wnd, &pid);
+    wchar_t title[64] = {};
+    ::GetWindowTextW(wnd, title, 64);
+    if (pid == f->pid && std::wcsncmp(title, L"Farrowick", 9) == 0 && ::IsWindowVisible(wnd)) {
+        f->found = wnd;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+PROCESS_INFORMATION StartClient()
+{
+    wchar_t exe[MAX_PATH] = {};
+    ::GetModuleFileNameW(nullptr, exe, MAX_PATH);
+    std::wstring path = exe;
+    for (int i = 0; i < 3; ++i) path = path.substr(0, path.find_last_of(L'\\'));  // the build tree
+    path += L"\\catalogue\\Farrowick.exe";
+    std::wstring line = L"\"" + path + L"\"";
+    STARTUPINFOW si{};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi{};
+    EXPECT_TRUE(::CreateProcessW(path.c_str(), &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi));
+    return pi;
+}
+
+} // namespace
+
+TEST_F(CatalogueEndToEnd, TheDeliveredClientRunsOnceAndEndsWhenClosed)
+{
+    PROCESS_INFORMATION first = StartClient();
+    FindClient find{first.dwProcessId};
+    ASSERT_TRUE(PumpUntil([&] {
+        ::EnumWindows(&FindClientFrame, (LPARAM)&find);
+        return find.found != nullptr;
+    }, 30000)) << "the client's frame never showed";
+    // A second start ends at once; the first goes on.
+    PROCESS_INFORMATION second = StartClient();
+    EXPECT_EQ(::WaitForSingleObject(second.hProcess, 20000), WAIT_OBJECT_0);
+    EXPECT_EQ(::WaitForSingleObject(first.hProcess, 0), (DWORD)WAIT_TIMEOUT);
+    ::PostMessage(find.found, WM_CLOSE, 0, 0);
+    EXPECT_EQ(::WaitForSingleObject(first.hProcess, 20000), WAIT_OBJECT_0);
+    for (PROCESS_INFORMATION* p : {&first, &second}) {
+        if (::WaitForSingleObject(p->hProcess, 0) != WAIT_OBJECT_0) ::TerminateProcess(p->hProcess, 1);
+        ::CloseHandle(p->hThread);
+        ::CloseHandle(p->hProcess);
+    }
 }
