@@ -237,6 +237,8 @@ void CMainFrame::ConnectToServer()
         CStringW wide(m_strConfigured);
         char name[kAddressBytes] = {};
         ::WideCharToMultiByte(CP_OEMCP, 0, wide, -1, name, (int)sizeof name - 1, nullptr, nullptr);
+        // Resolved on the UI thread: a dotted address answers at once, a host
+        // name of the classroom's own network within its resolver's time.
         hostent* host = ::gethostbyname(name);
         if (!host || host->h_addrtype != AF_INET || !host->h_addr_list[0]) return;
         in_addr address;
