@@ -25,6 +25,7 @@ public:
     static const size_t kMaxViewers = 2;
     // A started viewer that has not registered after this long is given up.
     static const DWORD kViewerStartMs = 30000;
+    static const DWORD kListTurnMs = 200;
 
     void ConnectToServer();
 

@@ -1,6 +1,7 @@
 // What the link receives, applied to the tree, the list and the preview.
 #include "CatalogFrame.h"
 
+#include "CatalogMessages.h"
 #include "CatalogueJpeg.h"
 #include "Thumbnails.h"
 #include "catalogue/CatalogNames.h"
@@ -36,12 +37,20 @@ LRESULT CMainFrame::OnTreeEntryArrived(WPARAM record, LPARAM)
 
 LRESULT CMainFrame::OnListArrived(WPARAM, LPARAM)
 {
+    // A long list is taken in turns of a fifth of a second, so that the list
+    // shows what it holds and the program answers in between; the rest waits
+    // in the link for the message posted here.
+    const DWORD start = ::GetTickCount();
     while (std::unique_ptr<CatalogReply> item = m_pLink->TakeReceivedItem()) {
         if (item->record.nItemId != m_nSelectedItem) continue;
         if (item->record.nFlag != 0) m_pListView->BeginList();
         if (!m_pListView->Accepting()) continue;
         m_pListView->BeginBatch();
         AddListItem(*item);
+        if (::GetTickCount() - start >= kListTurnMs && m_pLink->ReceivedItemCount() > 0) {
+            PostMessage(WM_APP_LIST_ARRIVED, 0, 0);
+            break;
+        }
     }
     m_pListView->EndBatch();
     return 0;
