@@ -303,20 +303,15 @@ CatalogueServer::~CatalogueServer()
 {
     Stop();
     for (auto& c : m_connections) c->Close();
-    Reap(true);
-    for (int fd : {m_listen, m_udp, m_wake[0], m_wake[1]})
+    slideserver::ReapConnections(m_connections, true);
+    for (int fd : {m_listen, m_udp})
         if (fd >= 0) ::close(fd);
 }
 
 bool CatalogueServer::Listen(const std::string& address, uint16_t port, std::string& error)
 {
     m_listen = slideserver::ListenTcp(address, port, m_port, error);
-    if (m_listen < 0) return false;
-    if (m_wake[0] < 0 && ::pipe2(m_wake, O_CLOEXEC | O_NONBLOCK) < 0) {
-        error = std::strerror(errno);
-        return false;
-    }
-    return true;
+    return m_listen >= 0 && m_wake.Open(error);
 }
 
 bool CatalogueServer::ListenDiscovery(uint16_t port, std::string& error)
@@ -341,24 +336,7 @@ bool CatalogueServer::ListenDiscovery(uint16_t port, std::string& error)
 
 void CatalogueServer::Stop()
 {
-    bool was = m_stop.exchange(true);
-    if (!was && m_wake[1] >= 0) {
-        char c = 1;
-        ssize_t ignored = ::write(m_wake[1], &c, 1);
-        (void)ignored;
-    }
-}
-
-void CatalogueServer::Reap(bool all)
-{
-    for (auto it = m_connections.begin(); it != m_connections.end();) {
-        if (all || (*it)->finished()) {
-            (*it)->Join();
-            it = m_connections.erase(it);
-        } else {
-            ++it;
-        }
-    }
+    if (!m_stop.exchange(true)) m_wake.Wake();
 }
 
 void CatalogueServer::AnswerDiscovery()
@@ -381,9 +359,9 @@ void CatalogueServer::AnswerDiscovery()
 void CatalogueServer::Run()
 {
     while (!m_stop.load()) {
-        pollfd p[3] = {{m_listen, POLLIN, 0}, {m_wake[0], POLLIN, 0}, {m_udp, POLLIN, 0}};
+        pollfd p[3] = {{m_listen, POLLIN, 0}, {m_wake.fd(), POLLIN, 0}, {m_udp, POLLIN, 0}};
         int r = ::poll(p, m_udp >= 0 ? 3 : 2, 500);
-        Reap(false);
+        slideserver::ReapConnections(m_connections, false);
         if (r <= 0) continue;
         if (m_udp >= 0 && (p[2].revents & POLLIN)) AnswerDiscovery();
         if (!(p[0].revents & POLLIN)) continue;
@@ -401,7 +379,7 @@ void CatalogueServer::Run()
         m_connections.push_back(std::move(c));
     }
     for (auto& c : m_connections) c->Close();
-    Reap(true);
+    slideserver::ReapConnections(m_connections, true);
 }
 
 void CatalogueServer::Log(const char* fmt, ...)

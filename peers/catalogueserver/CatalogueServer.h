@@ -6,6 +6,7 @@
 #pragma once
 
 #include "Catalogue.h"
+#include "Network.h"
 
 #include <atomic>
 #include <cstdint>
@@ -50,14 +51,13 @@ public:
 
 private:
     void AnswerDiscovery();
-    void Reap(bool all);
 
     Catalogue& m_catalogue;
     ServerSettings m_settings;
     int m_listen = -1, m_udp = -1;
     uint16_t m_port = 0, m_discoveryPort = 0;
     std::atomic<bool> m_stop{false};
-    int m_wake[2] = {-1, -1};
+    slideserver::WakePipe m_wake;
     std::list<std::shared_ptr<CatalogueConnection>> m_connections;
     std::mutex m_logMutex;
 };

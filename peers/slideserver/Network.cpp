@@ -1,6 +1,7 @@
 #include "Network.h"
 
 #include <arpa/inet.h>
+#include <fcntl.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <sys/socket.h>
@@ -58,6 +59,29 @@ int AcceptClient(int listenFd, int sendTimeoutSeconds, std::string& peer)
     inet_ntop(AF_INET, &from.sin_addr, host, sizeof host);
     peer = std::string(host) + ":" + std::to_string(ntohs(from.sin_port));
     return fd;
+}
+
+WakePipe::~WakePipe()
+{
+    for (int fd : m_fd)
+        if (fd >= 0) ::close(fd);
+}
+
+bool WakePipe::Open(std::string& error)
+{
+    if (m_fd[0] >= 0) return true;
+    if (::pipe2(m_fd, O_CLOEXEC | O_NONBLOCK) == 0) return true;
+    error = std::strerror(errno);
+    return false;
+}
+
+void WakePipe::Wake()
+{
+    char c = 1;
+    if (m_fd[1] >= 0) {
+        ssize_t ignored = ::write(m_fd[1], &c, 1);
+        (void)ignored;
+    }
 }
 
 sigset_t BlockStopSignals()

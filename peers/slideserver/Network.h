@@ -18,6 +18,35 @@ int ListenTcp(const std::string& address, uint16_t port, uint16_t& boundPort, st
 // descriptors: after a pause that gives the others time to end).
 int AcceptClient(int listenFd, int sendTimeoutSeconds, std::string& peer);
 
+// A pipe that wakes a server's poll loop from another thread.
+class WakePipe {
+public:
+    WakePipe() = default;
+    ~WakePipe();
+    WakePipe(const WakePipe&) = delete;
+    WakePipe& operator=(const WakePipe&) = delete;
+    bool Open(std::string& error);
+    int fd() const { return m_fd[0]; }
+    void Wake();
+
+private:
+    int m_fd[2] = {-1, -1};
+};
+
+// Joins and drops the connections whose threads have ended (all of them when
+// all is set, after they were told to close).
+template <class List> void ReapConnections(List& connections, bool all)
+{
+    for (auto it = connections.begin(); it != connections.end();) {
+        if (all || (*it)->finished()) {
+            (*it)->Join();
+            it = connections.erase(it);
+        } else {
+            ++it;
+        }
+    }
+}
+
 // Blocks SIGINT, SIGTERM and SIGPIPE in this thread and every thread it
 // starts from now on; call before starting any.
 sigset_t BlockStopSignals();

@@ -458,51 +458,27 @@ Server::~Server()
 {
     Stop();
     for (auto& c : m_connections) c->Close();
-    Reap(true);
+    ReapConnections(m_connections, true);
     if (m_listen >= 0) ::close(m_listen);
-    for (int fd : m_wake)
-        if (fd >= 0) ::close(fd);
 }
 
 bool Server::Listen(const std::string& address, uint16_t port, std::string& error)
 {
     m_listen = ListenTcp(address, port, m_port, error);
-    if (m_listen < 0) return false;
-    if (::pipe2(m_wake, O_CLOEXEC | O_NONBLOCK) < 0) {
-        error = std::strerror(errno);
-        return false;
-    }
-    return true;
+    return m_listen >= 0 && m_wake.Open(error);
 }
 
 void Server::Stop()
 {
-    bool was = m_stop.exchange(true);
-    if (!was && m_wake[1] >= 0) {
-        char c = 1;
-        ssize_t ignored = ::write(m_wake[1], &c, 1);
-        (void)ignored;
-    }
-}
-
-void Server::Reap(bool all)
-{
-    for (auto it = m_connections.begin(); it != m_connections.end();) {
-        if (all || (*it)->finished()) {
-            (*it)->Join();
-            it = m_connections.erase(it);
-        } else {
-            ++it;
-        }
-    }
+    if (!m_stop.exchange(true)) m_wake.Wake();
 }
 
 void Server::Run()
 {
     while (!m_stop.load()) {
-        pollfd p[2] = {{m_listen, POLLIN, 0}, {m_wake[0], POLLIN, 0}};
+        pollfd p[2] = {{m_listen, POLLIN, 0}, {m_wake.fd(), POLLIN, 0}};
         int r = ::poll(p, 2, 500);
-        Reap(false);
+        ReapConnections(m_connections, false);
         if (r <= 0 || !(p[0].revents & POLLIN)) continue;
         std::string name;
         int fd = AcceptClient(m_listen, m_options.sendTimeoutSeconds, name);
@@ -518,7 +494,7 @@ void Server::Run()
         m_connections.push_back(std::move(c));
     }
     for (auto& c : m_connections) c->Close();
-    Reap(true);
+    ReapConnections(m_connections, true);
 }
 
 std::shared_ptr<LoadedSlide> Server::LoadSlide(const std::string& path, std::string& error)
