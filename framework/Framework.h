@@ -13,3 +13,8 @@
 #include "FwSocket.h"
 #include "FwControls.h"
 #include "FwDataExchange.h"
+#include "FwDocView.h"
+#include "FwMenu.h"
+#include "FwReBar.h"
+#include "FwSplitter.h"
+#include "FwTreeList.h"

@@ -45,6 +45,10 @@ public:
     void GetItemRect(int index, LPRECT rect) const;
     // For a separator, image is its width in pixels.
     void SetButtonInfo(int index, UINT id, UINT style, int image);
+    // Button and image sizes in pixels; images from a list instead of the bitmap.
+    void SetSizes(SIZE button, SIZE image);
+    BOOL SetButtonText(int index, LPCTSTR text);
+    HIMAGELIST SetImageList(HIMAGELIST list);
 
     LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
 

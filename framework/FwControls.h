@@ -63,3 +63,9 @@ public:
     void SetSel(int start, int end) { if (m_hWnd) ::SendMessage(m_hWnd, EM_SETSEL, (WPARAM)start, (LPARAM)end); }
     void SetReadOnly(BOOL readOnly = TRUE) { if (m_hWnd) ::SendMessage(m_hWnd, EM_SETREADONLY, readOnly, 0); }
 };
+
+class CStatic : public CWnd {
+public:
+    HICON SetIcon(HICON icon) { return m_hWnd ? (HICON)::SendMessage(m_hWnd, STM_SETICON, (WPARAM)icon, 0) : nullptr; }
+    HICON GetIcon() const { return m_hWnd ? (HICON)::SendMessage(m_hWnd, STM_GETICON, 0, 0) : nullptr; }
+};

@@ -1,4 +1,5 @@
 #include "FwFrame.h"
+#include "FwDocView.h"
 
 #include "FwBars.h"
 
@@ -52,6 +53,18 @@ BOOL CFrameWnd::Create(LPCTSTR className, LPCTSTR title, DWORD style, const RECT
     int h = rect.left == CW_USEDEFAULT ? 0 : rect.bottom - rect.top;
     return CreateEx(exStyle, className, title, style, rect.left, rect.top, w, h, parent ? parent->m_hWnd : nullptr,
                     menu, context);
+}
+
+int CFrameWnd::OnCreate(LPCREATESTRUCT cs)
+{
+    if (Default() == -1) return -1;
+    auto* context = static_cast<CCreateContext*>(cs->lpCreateParams);
+    return !context || OnCreateClient(cs, context) ? 0 : -1;
+}
+
+BOOL CFrameWnd::OnCreateClient(LPCREATESTRUCT, CCreateContext* context)
+{
+    return fw::CreateContextView(this, context, AFX_IDW_PANE_FIRST) != nullptr;
 }
 
 void CFrameWnd::PostNcDestroy()
@@ -165,6 +178,7 @@ void CFrameWnd::OnInitMenuPopup(HMENU popup, UINT index, BOOL sysMenu)
 
 BEGIN_MESSAGE_MAP(CFrameWnd, CWnd)
     ON_MESSAGE(WM_IDLEUPDATECMDUI, OnIdleUpdateCmdUI)
+    ON_WM_CREATE()
     ON_WM_SIZE()
     ON_WM_SETFOCUS()
     ON_WM_CLOSE()

@@ -4,6 +4,7 @@
 #include "FwApp.h"
 
 #include <vector>
+struct CCreateContext;
 
 // A top-level window whose client area is split between control bars
 // (children with ids in the control-bar range) and one pane.
@@ -46,6 +47,10 @@ public:
     CString m_strTitle;
 
 protected:
+    // The panes of a frame made from a document template (context from
+    // LoadFrame): by default the context's view as the one pane.
+    virtual BOOL OnCreateClient(LPCREATESTRUCT cs, CCreateContext* context);
+    int OnCreate(LPCREATESTRUCT cs);
     void PostNcDestroy() override;  // frames own themselves
     void OnSize(UINT type, int cx, int cy);
     void OnSetFocus(CWnd* old);

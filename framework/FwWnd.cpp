@@ -66,7 +66,7 @@ const fw::MsgMapEntry* CCmdTarget::FindEntry(UINT message, int code, UINT id) co
     for (const fw::MessageMap* map = GetMessageMap(); map; map = map->base ? map->base() : nullptr) {
         for (const fw::MsgMapEntry* e = map->entries; e->handler; ++e) {
             if (e->message != message) continue;
-            if (message == WM_COMMAND || message == WM_NOTIFY) {
+            if (message == WM_COMMAND || message == WM_NOTIFY || message == WM_REFLECT_NOTIFY) {
                 if (e->code == code && id >= e->idFirst && id <= e->idLast) return e;
             } else {
                 return e;
@@ -398,7 +398,19 @@ BOOL CWnd::OnNotify(WPARAM, LPARAM lParam, LRESULT* result)
 {
     NMHDR* hdr = reinterpret_cast<NMHDR*>(lParam);
     if (!hdr) return FALSE;
+    CWnd* child = hdr->hwndFrom != m_hWnd ? FromHandlePermanent(hdr->hwndFrom) : nullptr;
+    if (child && child->OnChildNotify(hdr, result)) return TRUE;
     return OnCmdMsg((UINT)hdr->idFrom, (int)MAKELONG(hdr->code, WM_NOTIFY), hdr, result);
+}
+
+BOOL CWnd::OnChildNotify(NMHDR* hdr, LRESULT* result)
+{
+    const fw::MsgMapEntry* e = FindEntry(WM_REFLECT_NOTIFY, (int)hdr->code, 0);
+    if (!e) return FALSE;
+    fw::MsgCall call = {WM_REFLECT_NOTIFY, 0, (LPARAM)hdr, 0, hdr, 0};
+    e->handler(this, call);
+    if (result) *result = call.result;
+    return TRUE;
 }
 
 LRESULT CWnd::DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam)

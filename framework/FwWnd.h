@@ -155,6 +155,10 @@ protected:                                                      \
 #define ON_LBN_DBLCLK(id, fn)        ON_CONTROL(LBN_DBLCLK, id, fn)
 #define ON_NOTIFY(code, id, fn)      {WM_NOTIFY, (int)(code), (UINT)(id), (UINT)(id), &fw::Call_notify<&ThisClass::fn>},
 #define ON_NOTIFY_RANGE(code, a, b, fn) {WM_NOTIFY, (int)(code), (UINT)(a), (UINT)(b), &fw::Call_notify<&ThisClass::fn>},
+// A control's own notification, reflected to it from its parent's WM_NOTIFY
+// before the parent's map sees it.
+#define WM_REFLECT_NOTIFY            (0xBC00 + WM_NOTIFY)
+#define ON_NOTIFY_REFLECT(code, fn)  {WM_REFLECT_NOTIFY, (int)(code), 0, 0xFFFF, &fw::Call_notify<&ThisClass::fn>},
 
 #define ON_WM_CREATE()        FW_MSG(WM_CREATE, Call_create, OnCreate)
 #define ON_WM_DESTROY()       FW_MSG(WM_DESTROY, Call_v_v, OnDestroy)
@@ -289,6 +293,8 @@ public:
     virtual BOOL OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result);
     virtual BOOL OnCommand(WPARAM wParam, LPARAM lParam);
     virtual BOOL OnNotify(WPARAM wParam, LPARAM lParam, LRESULT* result);
+    // A notification this window sent to its parent, offered back to it first.
+    virtual BOOL OnChildNotify(NMHDR* hdr, LRESULT* result);
     virtual LRESULT DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam);
     // Default handling of the message being dispatched now.
     LRESULT Default();

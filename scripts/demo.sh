@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # The main job: sets up (when needed), builds, starts the slide server on the
 # built-in demo library and the slide viewer under Wine, both inside a private
-# network namespace, opens a demo slide, zooms and pans it by script and leaves
-# screenshots, the server's request log and a summary in output/demo.
+# network namespace, opens a demo slide, zooms and pans it by script; then the
+# catalogue server and the catalogue client, which finds the server by
+# broadcast and opens a slide in the viewer by a double click. Leaves
+# screenshots, the servers' request logs and a summary in output/demo.
 # With DISPLAY set, the viewer opens on that display instead of a private Xvfb.
 set -euo pipefail
 ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
@@ -22,12 +24,16 @@ REAL_DISPLAY=${DISPLAY:-}
 SLIDE=he.tif
 SERVER_LOG=$OUT/server.log
 VIEWER_PID=
+CATALOGUE_PID=
+CATALOGUE_LOG=$OUT/catalogue.log
 LIBRARY=$DEMO_LIBRARY
 ensure_demo_library
 
 cleanup() {
     set +e
     [ -n "$VIEWER_PID" ] && kill "$VIEWER_PID" 2>/dev/null
+    [ -n "$CATALOGUE_PID" ] && kill "$CATALOGUE_PID" 2>/dev/null
+    stop_catalogueserver
     stop_slideserver
     if [ -n "$REAL_DISPLAY" ]; then
         ip netns exec "$NS" env WINEPREFIX="$PREFIX" "$WINESERVER" -k >/dev/null 2>&1 || true
@@ -172,6 +178,93 @@ else
 fi
 for _ in $(seq 1 50); do kill -0 "$VIEWER_PID" 2>/dev/null || break; sleep 0.1; done
 
+# The catalogue client: it finds the catalogue server by broadcast (LAN
+# auto-login), shows the library's folders, and a double click on a slide
+# starts the viewer on it.
+echo "[demo] starting the catalogue server on the demo library sorted into folders"
+ensure_demo_catalogue
+start_catalogueserver "$NS" "$NATIVE_BUILD/peers/catalogueserver/catalogueserver" "$DEMO_CATALOGUE" \
+    "$CATALOGUE_LOG" "$OUT/catalogue.out"
+ip netns exec "$NS" env $(wine_env "$PREFIX" "$DN") "$WINE" reg add 'HKCU\software\Zelvo Vision' /v LanLogon \
+    /t REG_BINARY /d 01000000 /f >>"$OUT/wine.log" 2>&1
+# Discovery answers count during the client's first second: on a busy
+# machine the answer can come too late, and the client is started again.
+CATALOGUE_RESULT="the catalogue client did not find the catalogue server"
+for attempt in 1 2 3; do
+    echo "[demo] starting the catalogue client"
+    ip netns exec "$NS" env $(wine_env "$PREFIX" "$DN") "$WINE" "$WIN_RUN_BUILD/catalogue/Farrowick.exe" \
+        >>"$OUT/wine.log" 2>&1 &
+    CATALOGUE_PID=$!
+    for _ in $(seq 1 150); do grep -q 'reply -2 folders' "$CATALOGUE_LOG" 2>/dev/null && break; sleep 0.1; done
+    grep -q 'reply -2 folders' "$CATALOGUE_LOG" 2>/dev/null && break
+    echo "[demo] the client has not connected (attempt $attempt); starting it again"
+    kill "$CATALOGUE_PID" 2>/dev/null || true
+    wait "$CATALOGUE_PID" 2>/dev/null || true
+    CATALOGUE_PID=
+done
+CWIN=$(xdo search --name '^Farrowick' 2>/dev/null | head -n 1 || true)
+
+# first_match IMAGE row|col INDEX FROM COLOUR: the first x of a row (or y of a
+# column) from FROM on whose pixel has the colour.
+first_match() {
+    local img=$1 kind=$2 idx=$3 from=$4 colour=$5 w h
+    read -r w h < <(identify -format '%w %h' "$img")
+    if [ "$kind" = row ]; then convert "$img" -crop "${w}x1+0+$idx" +repage txt:-; else convert "$img" -crop "1x${h}+$idx+0" +repage txt:-; fi |
+        awk -F'[,: ]+' -v from="$from" -v c="$colour" -v kind="$kind" \
+            'NR > 1 && !done && index($0, c) { v = (kind == "row") ? $1 : $2; if (v + 0 >= from + 0) { print v; done = 1 } }'
+}
+
+if grep -q 'reply -2 folders' "$CATALOGUE_LOG" 2>/dev/null && [ -n "$CWIN" ]; then
+    sleep 1
+    shot 06-catalogue
+    # The panes are found on the screen by their background colour.
+    eval "$(xdo getwindowgeometry --shell "$CWIN")"
+    TREE_TOP=$(first_match "$OUT/06-catalogue.png" col "$((X + 150))" "$Y" '#A0B4D2')
+    TREE_LEFT=$(first_match "$OUT/06-catalogue.png" row "$((TREE_TOP + 200))" "$X" '#A0B4D2')
+    echo "[demo] choosing the folder Histology"
+    xdo mousemove "$((TREE_LEFT + 60))" "$((TREE_TOP + 9))" click 1
+    sleep 0.5
+    xdo key Down
+    for _ in $(seq 1 100); do grep -q 'list "Histology' "$CATALOGUE_LOG" && grep -q 'reply -3 items 1' "$CATALOGUE_LOG" && break; sleep 0.1; done
+    sleep 1
+    LIST_X=$((TREE_LEFT + 306 + 150)) LIST_Y=$((TREE_TOP + 50))
+    xdo mousemove "$LIST_X" "$LIST_Y" click 1
+    for _ in $(seq 1 100); do grep -q 'reply -5 preview' "$CATALOGUE_LOG" && break; sleep 0.1; done
+    sleep 1
+    shot 07-catalogue-list
+    echo "[demo] opening he.tif from the catalogue with a double click"
+    from=$(log_lines)
+    xdo mousemove "$LIST_X" "$LIST_Y" click --repeat 2 --delay 80 1
+    WIN=
+    for _ in $(seq 1 300); do
+        WIN=$(xdo search --name "^Verdaline.* -- he -- " 2>/dev/null | head -n 1 || true)
+        [ -n "$WIN" ] && break
+        sleep 0.1
+    done
+    if [ -n "$WIN" ]; then
+        settle "$from"
+        step_done 08-opened-from-catalogue "$from"
+        echo "[demo] closing the catalogue client, which closes its viewer"
+        xdo windowraise "$CWIN" 2>/dev/null || true
+        eval "$(xdo getwindowgeometry --shell "$CWIN")"
+        xdo mousemove "$((X + WIDTH - 8))" "$((Y + 8))" click 1 || true
+        for _ in $(seq 1 100); do
+            kill -0 "$CATALOGUE_PID" 2>/dev/null || { [ -z "$(xdo search --name '^Verdaline.* -- he -- ' 2>/dev/null)" ] && break; }
+            sleep 0.1
+        done
+        if kill -0 "$CATALOGUE_PID" 2>/dev/null; then
+            CATALOGUE_RESULT="the catalogue client opened he.tif in the viewer but did not close"
+        elif [ -n "$(xdo search --name '^Verdaline.* -- he -- ' 2>/dev/null)" ]; then
+            CATALOGUE_RESULT="the catalogue client opened he.tif in the viewer; the viewer outlived it"
+        else
+            CATALOGUE_RESULT="the catalogue client opened he.tif in the viewer and closed it when it ended"
+        fi
+    else
+        shot 08-no-viewer
+        CATALOGUE_RESULT="the catalogue client showed the library, but no viewer opened he.tif"
+    fi
+fi
+
 # The summary: per step what the viewer asked for and what it got, counted
 # from the server's log (region pieces are answered one by one).
 {
@@ -193,12 +286,19 @@ for _ in $(seq 1 50); do kill -0 "$VIEWER_PID" 2>/dev/null || break; sleep 0.1; 
     printf 'A pan over ground that the prefetch (half a second after each move) has\n'
     printf 'brought already asks for nothing.\n'
     kill -0 "$VIEWER_PID" 2>/dev/null && echo "The viewer did not close by itself." || echo "The viewer closed."
+    printf '\nCatalogue (every request and reply in catalogue.log): %s.\n' "$CATALOGUE_RESULT"
+    awk '/discovery answered/ { d++ } / 2 folder / { f++ } / 3 list / { l++ } /reply -3 items/ { split($0, a, "items "); split(a[2], b, " "); i += b[1] }
+         / 5 preview / { p++ } END { printf "discovery answers %d, folder requests %d, list requests %d, slides listed %d, previews %d\n", d, f, l, i, p }' \
+        "$CATALOGUE_LOG" 2>/dev/null || true
 } >"$OUT/summary.txt"
 cat "$OUT/summary.txt"
 if slideserver_faults "$OUT/server.out"; then
     echo "[demo] the slide server reported a fault, see $OUT/server.out"
 fi
-echo "[demo] done: screenshots, server.log and summary.txt in $OUT"
+if slideserver_faults "$OUT/catalogue.out"; then
+    echo "[demo] the catalogue server reported a fault, see $OUT/catalogue.out"
+fi
+echo "[demo] done: screenshots, server.log, catalogue.log and summary.txt in $OUT"
 
 # The classroom: the teacher station and the student client on two hosts.
 bash "$ROOT/scripts/demo-classroom.sh"

@@ -52,6 +52,8 @@ bool Library::Index(const std::string& root, std::string& error)
     m_byName.clear();
     m_byFileName.clear();
     m_media.clear();
+    m_slideFiles.clear();
+    m_folders.clear();
 
     std::vector<fs::path> files;
     size_t seen = 0;
@@ -68,8 +70,10 @@ bool Library::Index(const std::string& root, std::string& error)
             continue;
         }
         if (it->is_regular_file(ec)) files.push_back(it->path());
+        else if (it->is_directory(ec)) m_folders.push_back(it->path().string());
     }
     std::sort(files.begin(), files.end());
+    std::sort(m_folders.begin(), m_folders.end());
     for (const fs::path& p : files) {
         std::string name = p.filename().string();
         std::string lower = Lower(name);
@@ -83,6 +87,7 @@ bool Library::Index(const std::string& root, std::string& error)
             (IsPictureExtension(Lower(fs::path(found->second).extension().string())) && !IsPictureExtension(ext)))
             m_byName[stem] = p.string();
         m_byFileName.emplace(lower, p.string());
+        m_slideFiles.push_back(p.string());
     }
     fs::path media = canon / kMediaFolder;
     if (fs::is_directory(media, ec)) {

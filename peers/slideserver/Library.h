@@ -34,12 +34,18 @@ public:
 
     size_t slideCount() const { return m_byName.size(); }
     const std::string& root() const { return m_root; }
+    // Every slide file (sorted by path) and every folder below the root
+    // (sorted, media left out), as the catalogue lists them.
+    const std::vector<std::string>& slideFiles() const { return m_slideFiles; }
+    const std::vector<std::string>& folders() const { return m_folders; }
 
 private:
     std::string m_root;
     std::map<std::string, std::string> m_byName;     // lower-case name without extension
     std::map<std::string, std::string> m_byFileName; // lower-case file name
     std::map<std::string, std::string> m_media;      // lower-case file name
+    std::vector<std::string> m_slideFiles;
+    std::vector<std::string> m_folders;
 };
 
 // Reads a whole file of at most limit bytes; false when it cannot or is larger.

@@ -1,5 +1,7 @@
 #include "Server.h"
 
+#include "Network.h"
+
 #include <arpa/inet.h>
 #include <fcntl.h>
 #include <netinet/in.h>
@@ -520,98 +522,43 @@ Server::~Server()
 {
     Stop();
     for (auto& c : m_connections) c->Close();
-    Reap(true);
+    ReapConnections(m_connections, true);
     if (m_listen >= 0) ::close(m_listen);
-    for (int fd : m_wake)
-        if (fd >= 0) ::close(fd);
 }
 
 bool Server::Listen(const std::string& address, uint16_t port, std::string& error)
 {
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_port = htons(port);
-    if (inet_pton(AF_INET, address.c_str(), &a.sin_addr) != 1) {
-        error = "bad bind address " + address;
-        return false;
-    }
-    m_listen = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (m_listen < 0) {
-        error = std::strerror(errno);
-        return false;
-    }
-    int on = 1;
-    ::setsockopt(m_listen, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
-    if (::bind(m_listen, reinterpret_cast<sockaddr*>(&a), sizeof a) < 0 || ::listen(m_listen, 64) < 0) {
-        error = std::string("cannot listen: ") + std::strerror(errno);
-        return false;
-    }
-    socklen_t len = sizeof a;
-    ::getsockname(m_listen, reinterpret_cast<sockaddr*>(&a), &len);
-    m_port = ntohs(a.sin_port);
-    if (::pipe2(m_wake, O_CLOEXEC | O_NONBLOCK) < 0) {
-        error = std::strerror(errno);
-        return false;
-    }
-    return true;
+    m_listen = ListenTcp(address, port, m_port, error);
+    return m_listen >= 0 && m_wake.Open(error);
 }
 
 void Server::Stop()
 {
-    bool was = m_stop.exchange(true);
-    if (!was && m_wake[1] >= 0) {
-        char c = 1;
-        ssize_t ignored = ::write(m_wake[1], &c, 1);
-        (void)ignored;
-    }
-}
-
-void Server::Reap(bool all)
-{
-    for (auto it = m_connections.begin(); it != m_connections.end();) {
-        if (all || (*it)->finished()) {
-            (*it)->Join();
-            it = m_connections.erase(it);
-        } else {
-            ++it;
-        }
-    }
+    if (!m_stop.exchange(true)) m_wake.Wake();
 }
 
 void Server::Run()
 {
     while (!m_stop.load()) {
-        pollfd p[2] = {{m_listen, POLLIN, 0}, {m_wake[0], POLLIN, 0}};
+        pollfd p[2] = {{m_listen, POLLIN, 0}, {m_wake.fd(), POLLIN, 0}};
         int r = ::poll(p, 2, 500);
-        Reap(false);
+        ReapConnections(m_connections, false);
         if (r <= 0 || !(p[0].revents & POLLIN)) continue;
-        sockaddr_in peer{};
-        socklen_t len = sizeof peer;
-        int fd = ::accept4(m_listen, reinterpret_cast<sockaddr*>(&peer), &len, SOCK_CLOEXEC);
-        if (fd < 0) {
-            // Out of descriptors: give the connections time to end.
-            if (errno == EMFILE || errno == ENFILE || errno == ENOBUFS || errno == ENOMEM)
-                std::this_thread::sleep_for(std::chrono::milliseconds(100));
-            continue;
-        }
+        std::string name;
+        int fd = AcceptClient(m_listen, m_options.sendTimeoutSeconds, name);
+        if (fd < 0) continue;
         if (m_connections.size() >= m_options.maxConnections) {
             Log(false, "too many viewers, connection refused");
             ::close(fd);
             continue;
         }
-        timeval tv{m_options.sendTimeoutSeconds, 0};
-        ::setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &tv, sizeof tv);
-        int on = 1;
-        ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
-        char host[INET_ADDRSTRLEN] = "?";
-        inet_ntop(AF_INET, &peer.sin_addr, host, sizeof host);
-        auto c = std::make_shared<Connection>(*this, fd, std::string(host) + ":" + std::to_string(ntohs(peer.sin_port)));
-        Log(false, "%s connected", host);
+        auto c = std::make_shared<Connection>(*this, fd, name);
+        Log(false, "%s connected", name.substr(0, name.find(':')).c_str());
         c->Start();
         m_connections.push_back(std::move(c));
     }
     for (auto& c : m_connections) c->Close();
-    Reap(true);
+    ReapConnections(m_connections, true);
 }
 
 std::shared_ptr<LoadedSlide> Server::LoadSlide(const std::string& path, std::string& error)

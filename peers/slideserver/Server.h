@@ -4,6 +4,7 @@
 
 #include "Imaging.h"
 #include "Library.h"
+#include "Network.h"
 #include "slidelink/SlideLink.h"
 
 #include <atomic>
@@ -83,14 +84,13 @@ public:
     bool stopping() const { return m_stop.load(); }
 
 private:
-    void Reap(bool all);
 
     const Library& m_library;
     ServerOptions m_options;
     int m_listen = -1;
     uint16_t m_port = 0;
     std::atomic<bool> m_stop{false};
-    int m_wake[2] = {-1, -1};
+    WakePipe m_wake;
     std::list<std::shared_ptr<Connection>> m_connections;
     std::mutex m_cacheMutex;
     std::list<std::shared_ptr<LoadedSlide>> m_cache; // most recent first

@@ -1,5 +1,6 @@
 // slideserver: serves a slide library folder to the viewers on TCP 3030.
 #include "Library.h"
+#include "Network.h"
 #include "Server.h"
 
 #include <csignal>
@@ -85,13 +86,8 @@ int main(int argc, char** argv)
         Usage(stderr);
         return 2;
     }
-    std::signal(SIGPIPE, SIG_IGN);
     // Every thread blocks the stop signals; one thread waits for them.
-    sigset_t stopSignals;
-    sigemptyset(&stopSignals);
-    sigaddset(&stopSignals, SIGINT);
-    sigaddset(&stopSignals, SIGTERM);
-    pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
+    sigset_t stopSignals = BlockStopSignals();
 
     if (!logPath.empty()) {
         options.log = std::fopen(logPath.c_str(), "a");
@@ -113,15 +109,7 @@ int main(int argc, char** argv)
     }
     std::fprintf(stderr, "slideserver: %zu slides from %s on %s:%u\n", lib.slideCount(), lib.root().c_str(),
                  bind.c_str(), server.port());
-    std::thread waiter([&] {
-        int sig = 0;
-        sigwait(&stopSignals, &sig);
-        server.Stop();
-    });
-    server.Run();
-    // Run ended on a signal: the waiter is done. Otherwise wake it up.
-    if (!server.stopping()) pthread_kill(waiter.native_handle(), SIGTERM);
-    waiter.join();
+    ServeUntilStopSignal(server, stopSignals);
     if (options.log) std::fclose(options.log);
     std::fprintf(stderr, "slideserver: stopped\n");
     return 0;

@@ -165,6 +165,15 @@ void jpeg_cfile_src(j_decompress_ptr cinfo, CFile* file)
     src->endSupplied = false;
 }
 
+namespace {
+char g_lastError[JMSG_LENGTH_MAX] = "";
+} // namespace
+
+const char* JpegFile::LastErrorMessage()
+{
+    return g_lastError;
+}
+
 zelvo::JpegComRecord& JpegFile::ComRecord()
 {
     static zelvo::JpegComRecord record = zelvo::InitialJpegComRecord();
@@ -225,8 +234,10 @@ BOOL JpegFile::ReadToDib(CDib* dib, CFile& file, UINT* width, UINT* height, LPST
     jpeg_decompress_struct cinfo;
     ErrorManager err;
     UseErrorManager(cinfo, err);
+    g_lastError[0] = '\0';
     // Nothing with a destructor lives in this frame across the return point.
     if (setjmp(err.returnPoint)) {
+        std::memcpy(g_lastError, err.message, sizeof g_lastError);
         jpeg_destroy_decompress(&cinfo);
         dib->Free();
         return FALSE;

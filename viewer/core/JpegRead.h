@@ -34,6 +34,10 @@ public:
     static boolean OnComMarker(j_decompress_ptr cinfo);
     static void OnErrorExit(j_common_ptr cinfo);
 
+    // libjpeg's text for the last read that it refused ("" when the last read
+    // failed otherwise or succeeded).
+    static const char* LastErrorMessage();
+
     // The scanner's comment record, one per process.
     static zelvo::JpegComRecord& ComRecord();
 };

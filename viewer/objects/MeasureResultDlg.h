@@ -5,7 +5,7 @@
 #pragma once
 
 #include "Framework.h"
-#include "FwListCtrl.h"
+#include "FwTreeList.h"
 #include "MeasureLayer.h"
 
 class CMeasureResultDlg : public CDialog {

@@ -1,9 +1,0 @@
-// The slide catalogue client.
-#include "Framework.h"
-
-class CCatalogueApp : public CWinApp {
-public:
-    BOOL InitInstance() override { return FALSE; }
-};
-
-CCatalogueApp theApp;

@@ -1,0 +1,43 @@
+#!/usr/bin/env bash
+# Starts or stops the native catalogue server (built with the sanitizers) on a
+# small library with folders, for the end-to-end test. Its discovery answer
+# needs broadcasts on loopback: a namespace with nothing but loopback gets a
+# route for them while the server runs.
+#   catalogueserver-fixture.sh start|stop NATIVE_BUILD WORKDIR
+set -euo pipefail
+cmd=$1 native=$2 work=$3
+server=$native/peers/catalogueserver/catalogueserver
+case $cmd in
+start)
+    rm -rf "$work/library" "$work/gen"
+    mkdir -p "$work/library/Histology/Liver" "$work/library/Histology/Kidney" "$work/library/Teaching"
+    "$native/peers/slideserver/slidegen" --out "$work/gen" --small >/dev/null 2>&1
+    # The same slide as the slide server's library, found there by its name.
+    cp "$work/gen/small.tif" "$work/library/Histology/Liver/small.tif"
+    cp "$work/gen/picture.jpg" "$work/library/Histology/Kidney/cells.x.jpg"
+    rm -rf "$work/gen"
+    rm -f "$work/server.out" "$work/requests.log" "$work/route-added"
+    if [ -z "$(ip route show default 2>/dev/null)" ] && ! ip route show 255.255.255.255 2>/dev/null | grep -q .; then
+        ip route add 255.255.255.255/32 dev lo src 127.0.0.1 && touch "$work/route-added"
+    fi
+    setsid "$server" --library "$work/library" --bind 127.0.0.1 --port 3031 --log "$work/requests.log" \
+        </dev/null >"$work/server.out" 2>&1 &
+    echo $! >"$work/server.pid"
+    for _ in $(seq 1 100); do
+        (exec 3<>/dev/tcp/127.0.0.1/3031) 2>/dev/null && exit 0
+        sleep 0.1
+    done
+    echo "the catalogue server did not start:"; cat "$work/server.out"; exit 1
+    ;;
+stop)
+    pid=$(cat "$work/server.pid" 2>/dev/null || true)
+    if [ -n "$pid" ]; then
+        kill -TERM "$pid" 2>/dev/null || true
+        for _ in $(seq 1 100); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
+    fi
+    [ -e "$work/route-added" ] && ip route del 255.255.255.255/32 dev lo 2>/dev/null || true
+    if grep -q -E 'ERROR: (Address|Leak)Sanitizer|runtime error' "$work/server.out" 2>/dev/null; then
+        echo "the catalogue server reported a fault:"; cat "$work/server.out"; exit 1
+    fi
+    ;;
+esac
