@@ -256,6 +256,18 @@ RECT CDrawObject::BoundingBox(const POINT* points, int n)
     return r;
 }
 
+int CDrawObject::PolygonContains(const POINT* points, size_t n, int x, int y)
+{
+    if (n < 3 || n > size_t(INT_MAX)) return 0;
+    const RECT box = BoundingBox(points, (int)n);
+    if (x < box.left || x > box.right || y < box.top || y > box.bottom) return 0;
+    HRGN region = ::CreatePolygonRgn(points, (int)n, ALTERNATE);
+    if (!region) return 0;
+    const int inside = ::PtInRegion(region, x, y) ? 1 : 0;
+    ::DeleteObject(region);
+    return inside;
+}
+
 Chain CDrawObject::OutlineChain(std::vector<Point> points) { return zelvo::geom::OutlineChain(std::move(points)); }
 
 int64_t CDrawObject::FillArea(size_t n, const Point* chain)

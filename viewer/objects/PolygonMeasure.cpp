@@ -282,36 +282,17 @@ void CPolygonMeasure::PublishBlinkArea()
 {
     RECT bounds;
     GetBoundRect(&bounds);
-    std::lock_guard<std::mutex> lock(m_blinkLock);
-    m_blinkShown = (m_flags & (DOF_HIGHLIGHT | DOF_VISIBLE)) != 0;
-    m_blinkBounds = Inflated(bounds, 6);
-    m_blinkLabel = RECT{m_labelPos.x, m_labelPos.y, m_labelPos.x + kLabelWidth, m_labelPos.y + kLabelHeight};
+    const RECT label{m_labelPos.x, m_labelPos.y, m_labelPos.x + kLabelWidth, m_labelPos.y + kLabelHeight};
+    m_blink.Publish(m_pOwner ? m_pOwner->m_hWnd : nullptr, (m_flags & (DOF_HIGHLIGHT | DOF_VISIBLE)) != 0,
+                    Inflated(bounds, 6), label);
 }
 
-void CPolygonMeasure::GetBlinkArea(RECT* bounds, RECT* label) const
-{
-    std::lock_guard<std::mutex> lock(m_blinkLock);
-    *bounds = m_blinkBounds;
-    *label = m_blinkLabel;
-}
+void CPolygonMeasure::GetBlinkArea(RECT* bounds, RECT* label) const { m_blink.Get(bounds, label); }
 
 int CPolygonMeasure::Step()
 {
-    // On the worker thread: only what the UI thread published, never the
-    // points, which it may be editing.
-    bool shown;
-    RECT bounds, label;
-    {
-        std::lock_guard<std::mutex> lock(m_blinkLock);
-        shown = m_blinkShown;
-        bounds = m_blinkBounds;
-        label = m_blinkLabel;
-    }
-    HWND wnd = m_pOwner ? m_pOwner->m_hWnd : nullptr;
-    if (shown && wnd) {
-        ::InvalidateRect(wnd, &label, TRUE);
-        ::InvalidateRect(wnd, &bounds, TRUE);
-    }
+    // On the worker thread: only what the interface thread published.
+    m_blink.Invalidate();
     return 1;
 }
 
@@ -348,12 +329,12 @@ void CPolygonMeasure::DrawLabel(HDC dc)
 int CPolygonMeasure::Contains(int x, int y) const
 {
     if (m_points.size() < 3) return 0;  // no area to be inside of
+    // Most points of a pass over many objects lie outside this one's box.
+    RECT box;
+    GetBoundRect(&box);
+    if (x < box.left || x > box.right || y < box.top || y > box.bottom) return 0;
     const std::vector<POINT> s = ScreenPoints();
-    HRGN rgn = ::CreatePolygonRgn(s.data(), int(s.size()), ALTERNATE);
-    if (!rgn) return 0;
-    const int inside = ::PtInRegion(rgn, x, y) ? 1 : 0;
-    ::DeleteObject(rgn);
-    return inside;
+    return PolygonContains(s.data(), s.size(), x, y);
 }
 
 int CPolygonMeasure::HitPart(int x, int y, int* index) const

@@ -53,6 +53,37 @@ void CPeriodicWorker::Stop()
     ::WaitForSingleObject(m_done, INFINITE);
 }
 
+void CBlinkArea::Publish(HWND wnd, bool shown, const RECT& bounds, const RECT& label)
+{
+    std::lock_guard<std::mutex> lock(m_lock);
+    m_wnd = wnd;
+    m_shown = shown;
+    m_bounds = bounds;
+    m_label = label;
+}
+
+void CBlinkArea::Get(RECT* bounds, RECT* label) const
+{
+    std::lock_guard<std::mutex> lock(m_lock);
+    *bounds = m_bounds;
+    *label = m_label;
+}
+
+void CBlinkArea::Invalidate() const
+{
+    HWND wnd;
+    RECT bounds, label;
+    {
+        std::lock_guard<std::mutex> lock(m_lock);
+        if (!m_shown || !m_wnd) return;
+        wnd = m_wnd;
+        bounds = m_bounds;
+        label = m_label;
+    }
+    ::InvalidateRect(wnd, &label, TRUE);
+    ::InvalidateRect(wnd, &bounds, TRUE);
+}
+
 unsigned __stdcall CPeriodicWorker::ThreadMain(void* self)
 {
     static_cast<CPeriodicWorker*>(self)->Run();
