@@ -1,4 +1,5 @@
 #include "AnnotationLayer.h"
+#include "HostileMarks.h"
 #include "MeasureLayer.h"
 #include "ObjectMessages.h"
 #include "ObjectsTestSupport.h"
@@ -257,6 +258,26 @@ TEST(Layers, EachLayerMakesAndReadsBackTheShapesItHolds)
     TempFile again("shapes-again.rst");
     ASSERT_TRUE(measuresBack.WriteFile(again.path.c_str()));
     EXPECT_EQ(again.Bytes(), results.Bytes());
+}
+
+TEST(AnnotationLayer, AMarkerFileWithACoordinateOfTheIntRangeKeepsWhatCameBeforeAndSaysItOnce)
+{
+    HostWnd host;
+    for (int32_t type : objects_test::kHostileTypes) {
+        TempFile marks("hostile.mrk");
+        marks.Write(objects_test::HostileMarks(type));
+        CFile file;
+        ASSERT_TRUE(file.Open(marks.path.c_str(), CFile::modeRead | CFile::shareDenyWrite));
+        MessageBoxRecorder boxes;
+        CAnnotationLayer layer;
+        layer.Reset(&host);
+        layer.ReadFile(file);
+        file.Close();
+        EXPECT_EQ(Types(layer), (std::vector<int>{DRAW_NOTE_MARK, DRAW_REGION, DRAW_FREEHAND})) << type;
+        EXPECT_EQ(TextOf(layer, 0), CString("前面的标示"));
+        ASSERT_EQ(boxes.boxes.size(), 1u) << type;
+        EXPECT_EQ(boxes.boxes[0].text, "文件已损坏或含有本程序不认识的对象，只读入了其前面的 3 个对象。");
+    }
 }
 
 TEST(MeasureLayer, MeasurementsAreNumberedByTheirPlace)

@@ -5,6 +5,8 @@
 #include <climits>
 #include <cmath>
 #include <cstring>
+#include <map>
+#include <mutex>
 
 using zelvo::geom::Chain;
 using zelvo::geom::Point;
@@ -61,6 +63,16 @@ const char* DrawKindText(int type, bool resultsList)
 }
 
 bool IsKnownDrawType(int type) { return DrawKindText(type) != nullptr; }
+
+HCURSOR SystemCursor(LPCTSTR id)
+{
+    static std::mutex lock;
+    static std::map<ULONG_PTR, HCURSOR> loaded;
+    std::lock_guard<std::mutex> guard(lock);
+    HCURSOR& cursor = loaded[(ULONG_PTR)id];
+    if (!cursor) cursor = ::LoadCursor(nullptr, id);
+    return cursor;
+}
 
 int RoundHalfUp(double v)
 {

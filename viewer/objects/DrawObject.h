@@ -177,6 +177,10 @@ protected:
     void InvalidateOwner();
 };
 
+// A system cursor (IDC_...), loaded once: every object of a large file
+// would otherwise load the same shared cursors again.
+HCURSOR SystemCursor(LPCTSTR id);
+
 // Adds 0.5 and truncates toward zero, saturating at the int range (a zero
 // scale gives the range's end instead of undefined behaviour; NaN gives 0).
 int RoundHalfUp(double v);

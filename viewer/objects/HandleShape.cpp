@@ -8,22 +8,16 @@
 
 namespace geom = zelvo::geom;
 
-namespace {
-
-LONG ClampToBound(LONG v) { return std::max<LONG>(-geom::kCoordinateBound, std::min<LONG>(geom::kCoordinateBound, v)); }
-
-} // namespace
-
 CHandleShape::CHandleShape(CWnd* owner, DrawChangeFn onChange, void* context) : CDrawObject(owner, onChange, context)
 {
 }
 
 void CHandleShape::LoadCursors()
 {
-    m_sizeAll = ::LoadCursor(nullptr, IDC_SIZEALL);
-    m_arrow = ::LoadCursor(nullptr, IDC_ARROW);
-    m_ibeam = ::LoadCursor(nullptr, IDC_IBEAM);
-    m_cross = ::LoadCursor(nullptr, IDC_CROSS);
+    m_sizeAll = SystemCursor(IDC_SIZEALL);
+    m_arrow = SystemCursor(IDC_ARROW);
+    m_ibeam = SystemCursor(IDC_IBEAM);
+    m_cross = SystemCursor(IDC_CROSS);
 }
 
 void CHandleShape::SetVisible(BOOL on)
@@ -49,7 +43,7 @@ POINT CHandleShape::ClientToImage(int x, int y) const
 {
     POINT p{x, y};
     ScreenToImagePoint(&p);
-    return POINT{ClampToBound(p.x), ClampToBound(p.y)};
+    return POINT{geom::ClampToCoordinateBound(p.x), geom::ClampToCoordinateBound(p.y)};
 }
 
 void CHandleShape::LimitMove(const RECT& box, int* dx, int* dy)

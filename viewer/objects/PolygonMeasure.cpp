@@ -13,27 +13,10 @@ namespace geom = zelvo::geom;
 
 namespace {
 
-int32_t ClampToBound(int64_t v)
-{
-    return int32_t(std::max<int64_t>(-geom::kCoordinateBound, std::min<int64_t>(geom::kCoordinateBound, v)));
-}
-
 RECT Inflated(RECT r, int by)
 {
     ::InflateRect(&r, by, by);
     return r;
-}
-
-bool ReadExact(CFile* file, uint8_t* out, size_t n)
-{
-    while (n > 0) {
-        const UINT chunk = UINT(std::min<size_t>(n, 1u << 20));
-        const UINT got = file->Read(out, chunk);
-        if (got == 0) return false;
-        out += got;
-        n -= got;
-    }
-    return true;
 }
 
 } // namespace
@@ -45,10 +28,10 @@ CPolygonMeasure::CPolygonMeasure(CWnd* owner, DrawAttributes attributes, DrawCha
     m_type = type;
     m_attr = attributes;
     m_period = 200;
-    m_sizeAllCursor = ::LoadCursor(nullptr, IDC_SIZEALL);
-    m_arrowCursor = ::LoadCursor(nullptr, IDC_ARROW);
-    m_beamCursor = ::LoadCursor(nullptr, IDC_IBEAM);
-    m_crossCursor = ::LoadCursor(nullptr, IDC_CROSS);
+    m_sizeAllCursor = SystemCursor(IDC_SIZEALL);
+    m_arrowCursor = SystemCursor(IDC_ARROW);
+    m_beamCursor = SystemCursor(IDC_IBEAM);
+    m_crossCursor = SystemCursor(IDC_CROSS);
 }
 
 CPolygonMeasure::~CPolygonMeasure()
@@ -76,7 +59,7 @@ Point CPolygonMeasure::ToImage(int x, int y) const
 {
     POINT p{x, y};
     ScreenToImagePoint(&p);
-    return Point{ClampToBound(p.x), ClampToBound(p.y)};
+    return Point{geom::ClampToCoordinateBound(p.x), geom::ClampToCoordinateBound(p.y)};
 }
 
 POINT CPolygonMeasure::ToScreen(const Point& p) const

@@ -4,7 +4,9 @@
 
 // ---------------------------------------------------------------------------
 
-CPeriodicWorker::CPeriodicWorker() { m_done = ::CreateEvent(nullptr, FALSE, FALSE, nullptr); }
+// The event is made at the first start: most shapes never blink, and a file
+// of many of them would otherwise pay for an event each.
+CPeriodicWorker::CPeriodicWorker() = default;
 
 CPeriodicWorker::~CPeriodicWorker()
 {
@@ -30,6 +32,8 @@ void CPeriodicWorker::ReapThread()
 
 void CPeriodicWorker::Start()
 {
+    if (!m_done) m_done = ::CreateEvent(nullptr, FALSE, FALSE, nullptr);
+    if (!m_done) return;
     int32_t expected = STATE_IDLE;
     if (!m_state.compare_exchange_strong(expected, STATE_RUNNING)) return;
     ReapThread();

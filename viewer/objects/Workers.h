@@ -37,7 +37,7 @@ private:
     void Run();
     void ReapThread();
 
-    HANDLE m_done;
+    HANDLE m_done = nullptr;
     std::atomic<int32_t> m_finished{1};
     std::atomic<int32_t> m_state{STATE_IDLE};
     HANDLE m_thread = nullptr;  // kept so that the ended thread is waited for and closed
