@@ -56,30 +56,25 @@ FramedResults AxisFigures(const Frame& f, uint32_t resX, uint32_t resY, double* 
 bool RebuildFrame(Frame& f, int i)
 {
     geom::Point* h = f.handles;
-    geom::Point* c = f.corners;
     const bool axisA = i == 0 || i == 1;
-    const geom::Point from = axisA ? h[0] : h[2], to = axisA ? h[1] : h[3];
-    const double length = Length(from, to);
+    // The moved axis's ends, the other axis's ends (on the normal's side
+    // first), and the corners beside the moved axis's first end (on the
+    // normal's side first), then beside its second end.
+    const int from = axisA ? 0 : 2, to = axisA ? 1 : 3;
+    const int plus = axisA ? 2 : 1, minus = axisA ? 3 : 0;
+    static const int kCorners[2][4] = {{0, 1, 2, 3}, {3, 0, 1, 2}};
+    const int* c = kCorners[axisA ? 0 : 1];
+    const double length = Length(h[from], h[to]);
     if (length == 0) return false;
-    const double w = (axisA ? Length(h[2], h[3]) : Length(h[0], h[1])) / 2;
-    const double ux = (double(to.x) - from.x) / length, uy = (double(to.y) - from.y) / length;
-    const double nx = uy, ny = -ux;
-    const geom::Point m = Middle(from, to);
-    if (axisA) {
-        c[0] = Offset(h[0], w, nx, ny);
-        c[1] = Offset(h[0], -w, nx, ny);
-        c[2] = Offset(h[1], -w, nx, ny);
-        c[3] = Offset(h[1], w, nx, ny);
-        h[2] = Offset(m, w, nx, ny);
-        h[3] = Offset(m, -w, nx, ny);
-    } else {
-        c[3] = Offset(h[2], w, nx, ny);
-        c[0] = Offset(h[2], -w, nx, ny);
-        c[1] = Offset(h[3], -w, nx, ny);
-        c[2] = Offset(h[3], w, nx, ny);
-        h[1] = Offset(m, w, nx, ny);
-        h[0] = Offset(m, -w, nx, ny);
-    }
+    const double w = Length(h[plus], h[minus]) / 2;
+    const double nx = (double(h[to].y) - h[from].y) / length, ny = -(double(h[to].x) - h[from].x) / length;
+    const geom::Point m = Middle(h[from], h[to]);
+    f.corners[c[0]] = Offset(h[from], w, nx, ny);
+    f.corners[c[1]] = Offset(h[from], -w, nx, ny);
+    f.corners[c[2]] = Offset(h[to], -w, nx, ny);
+    f.corners[c[3]] = Offset(h[to], w, nx, ny);
+    h[plus] = Offset(m, w, nx, ny);
+    h[minus] = Offset(m, -w, nx, ny);
     return true;
 }
 

@@ -35,9 +35,7 @@ void CRectangleMeasure::Init() { SetHandles(kMeasureHandles); }
 void CRectangleMeasure::Draw(HDC dc)
 {
     if (!dc || !m_flags) return;
-    DrawWithOutlinePen(dc, ScreenCorners(), true);
-    const std::vector<POINT> handles = ScreenHandles();
-    DrawHandles(dc, handles.data(), handles.size());
+    DrawMeasured(dc, ScreenCorners());
     if (m_showLabel) DrawLabel(dc);
 }
 
@@ -72,21 +70,14 @@ void CEllipseMeasure::Init()
     SetHandles(kMeasureHandles);
 }
 
-void CEllipseMeasure::BuildOutline()
-{
-    int32_t a, b;
-    annotation::HalfAxes(m_frame, &a, &b);
-    m_outline = annotation::EllipseOutline(a, b);
-}
+void CEllipseMeasure::BuildOutline() { BuildOutlineFrom(&annotation::EllipseOutline); }
 
 int CEllipseMeasure::HitTestRegion(int x, int y) { return OutlineContains(x, y); }
 
 void CEllipseMeasure::Draw(HDC dc)
 {
     if (!dc || !m_flags) return;
-    DrawWithOutlinePen(dc, ScreenOutline(), true);
-    const std::vector<POINT> handles = ScreenHandles();
-    DrawHandles(dc, handles.data(), handles.size());
+    DrawMeasured(dc, ScreenOutline());
     if (m_showLabel) DrawLabel(dc);
 }
 

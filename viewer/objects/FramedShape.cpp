@@ -74,6 +74,13 @@ bool CFramedShape::RebuildFrame(int i)
 
 void CFramedShape::BuildOutline() { m_outline.clear(); }
 
+void CFramedShape::BuildOutlineFrom(std::vector<geom::Point> (*make)(int32_t, int32_t))
+{
+    int32_t a, b;
+    annotation::HalfAxes(m_frame, &a, &b);
+    m_outline = make(a, b);
+}
+
 void CFramedShape::Rotate() { annotation::RotateOutline(m_outline, m_frame.handles[0], m_frame.handles[1]); }
 
 void CFramedShape::OffsetPoints(int dx, int dy)
@@ -245,6 +252,13 @@ void CFramedShape::DrawSelectedFrame(HDC dc)
     ::SelectObject(dc, oldBrush);
     ::SelectObject(dc, oldPen);
     ::DeleteObject(pen);
+    const std::vector<POINT> handles = ScreenHandles();
+    DrawHandles(dc, handles.data(), handles.size());
+}
+
+void CFramedShape::DrawMeasured(HDC dc, const std::vector<POINT>& shape)
+{
+    DrawWithOutlinePen(dc, shape, true);
     const std::vector<POINT> handles = ScreenHandles();
     DrawHandles(dc, handles.data(), handles.size());
 }

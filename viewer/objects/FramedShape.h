@@ -59,6 +59,8 @@ protected:
 
     // Sets the four handles about (0, 0) and builds frame and outline.
     void SetHandles(const zelvo::geom::Point handles[4]);
+    // The outline of a shape made from the half axes.
+    void BuildOutlineFrom(std::vector<zelvo::geom::Point> (*make)(int32_t a, int32_t b));
     std::vector<POINT> ScreenPoints(const zelvo::geom::Point* points, size_t n) const;
     std::vector<POINT> ScreenCorners() const { return ScreenPoints(m_frame.corners, 4); }
     std::vector<POINT> ScreenHandles() const { return ScreenPoints(m_frame.handles, 4); }
@@ -69,6 +71,8 @@ protected:
     void DrawWithOutlinePen(HDC dc, const std::vector<POINT>& points, bool closed) const;
     // When selected: the frame with the dash-dot pen, then the handles.
     void DrawSelectedFrame(HDC dc);
+    // A measurement: the closed shape, its handles when selected.
+    void DrawMeasured(HDC dc, const std::vector<POINT>& shape);
 
     zelvo::annotation::Frame m_frame{};
     std::vector<zelvo::geom::Point> m_outline;  // image pixels

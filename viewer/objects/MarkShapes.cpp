@@ -16,12 +16,7 @@ void CBracketShape::Init()
     m_attr.blink = 0;
 }
 
-void CBracketShape::BuildOutline()
-{
-    int32_t a, b;
-    annotation::HalfAxes(m_frame, &a, &b);
-    m_outline = annotation::BracketOutline(a, b);
-}
+void CBracketShape::BuildOutline() { BuildOutlineFrom(&annotation::BracketOutline); }
 
 void CBracketShape::Draw(HDC dc)
 {
@@ -43,12 +38,7 @@ void CArrowShape::Init()
     m_attr.blink = 0;
 }
 
-void CArrowShape::BuildOutline()
-{
-    int32_t a, b;
-    annotation::HalfAxes(m_frame, &a, &b);
-    m_outline = annotation::ArrowOutline(a, b);
-}
+void CArrowShape::BuildOutline() { BuildOutlineFrom(&annotation::ArrowOutline); }
 
 int CArrowShape::HitTestRegion(int x, int y) { return OutlineContains(x, y); }
 
