@@ -194,7 +194,7 @@ int main(int argc, char** argv)
         });
         measures.OnLButtonUp(0, CPoint(start.x, start.y));
         measures.DeleteAt(measures.GetLastIndex());
-        std::printf("measurement layer, dragging a %-17s: move %8.1f us mean, %8.1f us worst\n", KindName(kind),
+        std::printf("measurement layer, dragging (%-17s): move %8.1f us mean, %8.1f us worst\n", KindName(kind),
                     drag.meanUs, drag.worstUs);
     }
     ::SelectObject(memory, old);
