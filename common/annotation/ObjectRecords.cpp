@@ -57,6 +57,8 @@ bool ReadOldSegmentHeader(ByteReader& in, AttributeBlock& block)
     return true;
 }
 
+constexpr size_t kHandles = AttributeBlock::kBox;  // four (x, y) pairs
+
 bool NoteCoordinatesInBound(const AttributeBlock& a)
 {
     if (!geom::InCoordinateBound(a.anchorX()) || !geom::InCoordinateBound(a.anchorY())) return false;
@@ -135,6 +137,62 @@ void WriteSegmentRecord(ByteWriter& out, const SegmentRecord& record)
     }
 }
 
+void CircleRecord::SetGeometry(geom::Point centre, int32_t radius)
+{
+    attributes.SetInt(0, centre.x);
+    attributes.SetInt(4, centre.y);
+    attributes.SetInt(8, radius);
+}
+
+bool ReadCircleRecord(ByteReader& in, int, CircleRecord& out)
+{
+    CircleRecord r;
+    if (!r.attributes.Read(in)) return false;
+    if (!geom::InCoordinateBound(r.Centre()) || r.Radius() < 0 || r.Radius() > geom::kCoordinateBound) return false;
+    out = r;
+    return true;
+}
+
+void WriteCircleRecord(ByteWriter& out, const CircleRecord& record) { record.attributes.Write(out); }
+
+geom::Point FramedRecord::Handle(int i) const
+{
+    return geom::Point{attributes.Int(kHandles + 8 * size_t(i)), attributes.Int(kHandles + 8 * size_t(i) + 4)};
+}
+
+void FramedRecord::SetHandle(int i, geom::Point p)
+{
+    attributes.SetInt(kHandles + 8 * size_t(i), p.x);
+    attributes.SetInt(kHandles + 8 * size_t(i) + 4, p.y);
+}
+
+void FramedRecord::MergeAttributes(AttributeBlock& into) const
+{
+    Merge(attributes, version, kOldSegmentSpans, into);
+    if (version == kVersionOld)
+        std::memcpy(into.bytes().data() + kHandles, attributes.bytes().data() + kHandles, 32);
+}
+
+bool ReadFramedRecord(ByteReader& in, int version, FramedRecord& out)
+{
+    FramedRecord r;
+    r.version = version;
+    if (version == kVersionCurrent) {
+        if (!r.attributes.Read(in)) return false;
+    } else if (version == kVersionOld) {
+        if (!ReadOldSegmentHeader(in, r.attributes) || !in.read(r.attributes.bytes().data() + kHandles, 32))
+            return false;
+    } else {
+        return false;
+    }
+    for (int i = 0; i < 4; ++i)
+        if (!geom::InCoordinateBound(r.Handle(i))) return false;
+    out = r;
+    return true;
+}
+
+void WriteFramedRecord(ByteWriter& out, const FramedRecord& record) { record.attributes.Write(out); }
+
 size_t MinSegmentPoints(int32_t type) { return type == 7 || type == 8 ? 3 : 2; }
 
 size_t MaxSegmentPoints(int32_t type)
@@ -145,12 +203,18 @@ size_t MaxSegmentPoints(int32_t type)
 bool RecordForType(int32_t type, ObjectRecord& out)
 {
     switch (type) {
+    case 1: // caption
     case 2: // text notes
     case 3: out = NoteRecord(); return true;
     case 4: out = RegionRecord(); return true;
     case 6: // segment chain, angle, arc
     case 7:
     case 8: out = SegmentRecord(); return true;
+    case 9: out = CircleRecord(); return true;
+    case 10: // rectangle, ellipse, bracket, arrow
+    case 11:
+    case 12:
+    case 13: out = FramedRecord(); return true;
     case 14: out = FreehandRecord(); return true;
     default: return false;
     }
@@ -168,7 +232,11 @@ bool ReadKind(ByteReader& in, int32_t type, int version, SegmentRecord& r)
 }
 bool ReadKind(ByteReader& in, int32_t, int version, RegionRecord& r) { return ReadRegionRecord(in, version, r); }
 bool ReadKind(ByteReader& in, int32_t, int version, FreehandRecord& r) { return ReadFreehandRecord(in, version, r); }
+bool ReadKind(ByteReader& in, int32_t, int version, CircleRecord& r) { return ReadCircleRecord(in, version, r); }
+bool ReadKind(ByteReader& in, int32_t, int version, FramedRecord& r) { return ReadFramedRecord(in, version, r); }
 void WriteKind(ByteWriter& out, const NoteRecord& r) { WriteNoteRecord(out, r); }
+void WriteKind(ByteWriter& out, const CircleRecord& r) { WriteCircleRecord(out, r); }
+void WriteKind(ByteWriter& out, const FramedRecord& r) { WriteFramedRecord(out, r); }
 void WriteKind(ByteWriter& out, const RegionRecord& r) { WriteRegionRecord(out, r); }
 void WriteKind(ByteWriter& out, const FreehandRecord& r) { WriteFreehandRecord(out, r); }
 void WriteKind(ByteWriter& out, const SegmentRecord& r) { WriteSegmentRecord(out, r); }

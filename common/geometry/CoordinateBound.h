@@ -36,6 +36,12 @@ inline bool AllInCoordinateBound(const Point* points, size_t n)
     return true;
 }
 
+// The nearest value within the bound (for points the user's edits make).
+inline int32_t ClampToCoordinateBound(int64_t v)
+{
+    return int32_t(v < -kCoordinateBound ? -kCoordinateBound : v > kCoordinateBound ? kCoordinateBound : v);
+}
+
 constexpr int64_t kOutlineLengthBound = int64_t(1) << 26;
 
 // Chain pixels of the edge a-b: the larger of |dx| and |dy|.

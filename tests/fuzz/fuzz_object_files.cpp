@@ -1,5 +1,8 @@
 // The annotation file and the measurement result file over arbitrary bytes.
-// Every record the readers hand on must read back the same once written.
+// Every record the readers hand on must read back the same once written;
+// the frame of every framed shape read is built with its outlines and
+// figures, within bounded size.
+#include "annotation/FramedShapes.h"
 #include "annotation/ObjectFiles.h"
 
 #include <cstddef>
@@ -25,10 +28,26 @@ public:
         ByteWriter second;
         WriteObjectRecord(second, again);
         if (second.data() != first.data()) std::abort();
+        if (const FramedRecord* framed = std::get_if<FramedRecord>(&record)) Shape(*framed);
         return true;
     }
 
 private:
+    static void Shape(const FramedRecord& record)
+    {
+        Frame f{};
+        for (int i = 0; i < 4; ++i) f.handles[i] = record.Handle(i);
+        BuildFrame(f);
+        int32_t a, b;
+        HalfAxes(f, &a, &b);
+        for (std::vector<geom::Point> outline : {EllipseOutline(a, b), BracketOutline(a, b), ArrowOutline(a, b)}) {
+            if (outline.size() > size_t(kMaxCurvePoints) + 4) std::abort();
+            RotateOutline(outline, f.handles[0], f.handles[1]);
+        }
+        (void)RectangleResults(f, 1000000, 3000000);
+        (void)EllipseResults(f, 0, 1);
+    }
+
     int* m_version;
 };
 

@@ -37,6 +37,15 @@ public:
         ::DeleteObject(b);
     }
     COLORREF At(int x, int y) const { return ::GetPixel(dc, x, y); }
+    // The colour at the point or at one of its eight neighbours (pens of
+    // width 2 fall either side of the line).
+    bool Near(int x, int y, COLORREF c) const
+    {
+        for (int dy = -1; dy <= 1; ++dy)
+            for (int dx = -1; dx <= 1; ++dx)
+                if (At(x + dx, y + dy) == c) return true;
+        return false;
+    }
     HDC dc;
     HBITMAP bitmap;
     HGDIOBJ old;

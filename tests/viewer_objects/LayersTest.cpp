@@ -1,4 +1,5 @@
 #include "AnnotationLayer.h"
+#include "HostileMarks.h"
 #include "MeasureLayer.h"
 #include "ObjectMessages.h"
 #include "ObjectsTestSupport.h"
@@ -76,7 +77,7 @@ TEST(AnnotationLayer, NotesGoToTheFrontShapesToTheBack)
     EXPECT_EQ(host.TakePosted(WM_ANNOTATION_CHANGED).size(), 2u);
 
     // Kinds this layer does not hold are not made, and nobody is told.
-    for (int type : {(int)DRAW_CAPTION, (int)DRAW_SEGMENT, (int)DRAW_ANGLE, 15, 104}) {
+    for (int type : {(int)DRAW_SEGMENT, (int)DRAW_ANGLE, 15, 104}) {
         layer.SetToolType(type, 1);
         EXPECT_EQ(layer.CreateAt(10, 10), 0) << type;
     }
@@ -196,6 +197,89 @@ TEST(AnnotationLayer, TruncatedFilesKeepTheObjectsBeforeTheCutAndSayItOnce)
     EXPECT_EQ(previous, 4);
 }
 
+TEST(AnnotationLayer, HoveringAMarkOrRegionHoversTheNotesPointingIntoIt)
+{
+    HostWnd host;
+    CAnnotationLayer layer;
+    layer.Reset(&host);
+    layer.SetEditMode(1);
+    layer.SetToolType(DRAW_BRACKET, 1);
+    layer.CreateAt(400, 300);  // its frame: 200..600 across, 240..360 down
+    layer.SetToolType(DRAW_REGION, 1);
+    layer.CreateAt(50, 500);  // the hexagon from (50, 500) to (350, 500)
+    layer.SetToolType(DRAW_NOTE_MARK, 1);
+    layer.CreateAt(450, 330);
+    CDrawObject* inBracket = layer.GetSelected();
+    layer.CreateAt(200, 520);
+    CDrawObject* inRegion = layer.GetSelected();
+    layer.SetEditMode(0);
+    layer.ShowAll(1);
+
+    layer.OnMouseMove(0, CPoint(300, 330));  // in the frame, off the brace's line
+    EXPECT_TRUE(inBracket->IsHover());
+    EXPECT_FALSE(inRegion->IsHover());
+    layer.OnMouseMove(0, CPoint(200, 450));
+    EXPECT_FALSE(inBracket->IsHover());
+    EXPECT_TRUE(inRegion->IsHover());
+}
+
+TEST(Layers, EachLayerMakesAndReadsBackTheShapesItHolds)
+{
+    HostWnd host;
+    TempFile marks("shapes.mrk"), results("shapes.rst");
+    CAnnotationLayer notes;
+    notes.Reset(&host);
+    notes.SetEditMode(1);
+    CMeasureLayer measures;
+    measures.Reset(&host);
+    measures.SetEditMode(1);
+    const std::vector<int> annotated{DRAW_CIRCLE, DRAW_RECTANGLE, DRAW_ELLIPSE, DRAW_BRACKET, DRAW_ARROW};
+    const std::vector<int> measured{DRAW_CIRCLE, DRAW_RECTANGLE, DRAW_ELLIPSE};
+    for (int type : annotated) {
+        notes.SetToolType(type, 1);
+        EXPECT_EQ(notes.CreateAt(300, 300), 1) << type;
+        measures.SetToolType(type, 1);
+        measures.CreateAt(300, 300);
+    }
+    for (int type : {(int)DRAW_CAPTION, (int)DRAW_BRACKET, (int)DRAW_ARROW}) EXPECT_EQ(measures.CreateObject(type), 0);
+    EXPECT_EQ(Types(notes), annotated);
+    EXPECT_EQ(Types(measures), measured);
+
+    ASSERT_TRUE(notes.WriteFile(marks.path.c_str()));
+    ASSERT_TRUE(measures.WriteFile(results.path.c_str()));
+    CAnnotationLayer notesBack;
+    notesBack.Reset(&host);
+    ReadBack(notesBack, marks.Bytes());
+    EXPECT_EQ(Types(notesBack), annotated);
+    CMeasureLayer measuresBack;
+    measuresBack.Reset(&host);
+    measuresBack.ReadFile(results.path.c_str());
+    EXPECT_EQ(Types(measuresBack), measured);
+    TempFile again("shapes-again.rst");
+    ASSERT_TRUE(measuresBack.WriteFile(again.path.c_str()));
+    EXPECT_EQ(again.Bytes(), results.Bytes());
+}
+
+TEST(AnnotationLayer, AMarkerFileWithACoordinateOfTheIntRangeKeepsWhatCameBeforeAndSaysItOnce)
+{
+    HostWnd host;
+    for (int32_t type : objects_test::kHostileTypes) {
+        TempFile marks("hostile.mrk");
+        marks.Write(objects_test::HostileMarks(type));
+        CFile file;
+        ASSERT_TRUE(file.Open(marks.path.c_str(), CFile::modeRead | CFile::shareDenyWrite));
+        MessageBoxRecorder boxes;
+        CAnnotationLayer layer;
+        layer.Reset(&host);
+        layer.ReadFile(file);
+        file.Close();
+        EXPECT_EQ(Types(layer), (std::vector<int>{DRAW_NOTE_MARK, DRAW_REGION, DRAW_FREEHAND})) << type;
+        EXPECT_EQ(TextOf(layer, 0), CString("前面的标示"));
+        ASSERT_EQ(boxes.boxes.size(), 1u) << type;
+        EXPECT_EQ(boxes.boxes[0].text, "文件已损坏或含有本程序不认识的对象，只读入了其前面的 3 个对象。");
+    }
+}
+
 TEST(MeasureLayer, MeasurementsAreNumberedByTheirPlace)
 {
     HostWnd host;
@@ -290,14 +374,14 @@ TEST(MeasureLayer, ResultFileReadsBackAndOlderFilesAreVersionZero)
     EXPECT_EQ(a.borderColor, 0x00FF00u);
     EXPECT_EQ(boxes.boxes.size(), 1u);
 
-    // A kind this viewer does not show ends the read too, but the file is
+    // A kind this layer does not hold ends the read too, but the file is
     // sound: no word about it.
     zelvo::annotation::ObjectRecord segment;
     ASSERT_TRUE(loaded.GetObjectAt(0)->GetRecord(segment));
     zelvo::ByteWriter known;
     zelvo::annotation::WriteMeasureHeader(known, 2);
     zelvo::annotation::WriteObject(known, DRAW_SEGMENT, segment);
-    known.i32(DRAW_CIRCLE);
+    zelvo::annotation::WriteObject(known, DRAW_BRACKET, zelvo::annotation::FramedRecord());
     file.Write(known.data());
     loaded.ReadFile(file.path.c_str());
     EXPECT_EQ(loaded.GetCount(), 1);

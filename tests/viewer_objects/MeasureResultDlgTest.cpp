@@ -131,6 +131,41 @@ TEST_F(MeasureResults, RowsFollowAddDeleteAndLoad)
     EXPECT_EQ(Cell(0, 1), "弧长");
 }
 
+TEST_F(MeasureResults, CirclesRectanglesEllipsesAndRegionsListTheirResults)
+{
+    dialog->Layer().SetScale(1.0f, 1.0f, (int)objects_test::kOneMicron, (int)objects_test::kOneMicron);
+    Choose(3);
+    Measure(300, 300);
+    Choose(2);
+    Measure(600, 300);
+    Choose(4);
+    Measure(300, 600);
+    Choose(1);
+    Measure(700, 600);
+    Pump();
+    ASSERT_EQ(dialog->List().GetItemCount(), 4);
+    EXPECT_EQ(Cell(0, 1), "圆周");
+    EXPECT_EQ(Cell(0, 2), "面积=31415.93μm^2,  周长=628.32μm,  直径=200.00μm");
+    EXPECT_EQ(Cell(1, 1), "矩形");
+    EXPECT_EQ(Cell(1, 2).rfind("面积=32000.00μm^2,  周长=720.00μm,", 0), 0u) << Cell(1, 2);
+    EXPECT_EQ(Cell(2, 1), "椭圆");
+    EXPECT_EQ(Cell(2, 2).rfind("面积=25132.74μm^2,  周长=582.65μm,", 0), 0u) << Cell(2, 2);
+    EXPECT_EQ(Cell(3, 1), "区域");
+    EXPECT_EQ(Cell(3, 2).rfind("面积=", 0), 0u) << Cell(3, 2);
+
+    // A dragged handle updates the row.
+    dialog->Layer().OnLButtonUp(0, CPoint(600, 300));  // selects the rectangle
+    CDrawObject* rect = dialog->Layer().GetSelected();
+    ASSERT_NE(rect, nullptr);
+    ASSERT_EQ(rect->GetType(), DRAW_RECTANGLE);
+    dialog->Layer().OnLButtonDown(0, CPoint(700, 300));  // h1
+    dialog->Layer().OnMouseMove(0, CPoint(800, 300));
+    dialog->Layer().OnLButtonUp(0, CPoint(800, 300));
+    Pump();
+    EXPECT_EQ(dialog->Kinds().GetCurSel(), 2);
+    EXPECT_EQ(Cell(1, 2).rfind("面积=48000.00μm^2", 0), 0u) << Cell(1, 2);
+}
+
 TEST_F(MeasureResults, SaveProposesTheSlidesNameAndLineColourGoesToTheSelection)
 {
     EXPECT_EQ(std::string(dialog->DefaultFileName().GetString()), "b.rst");

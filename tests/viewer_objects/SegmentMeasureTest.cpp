@@ -29,14 +29,6 @@ bool SamePoints(const std::vector<POINT>& a, const std::vector<POINT>& b)
     return true;
 }
 
-bool PenNear(const MemSurface& s, int x, int y, COLORREF pen)
-{
-    for (int dy = -1; dy <= 1; ++dy)
-        for (int dx = -1; dx <= 1; ++dx)
-            if (s.At(x + dx, y + dy) == pen) return true;
-    return false;
-}
-
 } // namespace
 
 TEST(SegmentMeasure, PlacementAndResultTexts)
@@ -158,16 +150,16 @@ TEST(SegmentMeasure, ArcsDrawThroughTheirMiddlePointAndCollinearOnesAsLines)
     MemSurface s(340, 200);
     s.Fill(RGB(0, 0, 255), 340, 200);
     arc.Draw(s.dc);
-    EXPECT_TRUE(PenNear(s, 170, 20, pen));
-    EXPECT_TRUE(PenNear(s, 20, 120, pen));
-    EXPECT_FALSE(PenNear(s, 170, 120, pen));  // the chord is not drawn
+    EXPECT_TRUE(s.Near(170, 20, pen));
+    EXPECT_TRUE(s.Near(20, 120, pen));
+    EXPECT_FALSE(s.Near(170, 120, pen));  // the chord is not drawn
 
     arc.SetPoints({{20, 100}, {120, 100}, {320, 100}});
     arc.Refresh();
     s.Fill(RGB(0, 0, 255), 340, 200);
     arc.Draw(s.dc);
-    EXPECT_TRUE(PenNear(s, 70, 100, pen));
-    EXPECT_TRUE(PenNear(s, 250, 100, pen));
+    EXPECT_TRUE(s.Near(70, 100, pen));
+    EXPECT_TRUE(s.Near(250, 100, pen));
     RECT bound;
     arc.GetBoundRect(&bound);
     EXPECT_LT(bound.left, 20);

@@ -1,6 +1,7 @@
 // The slide view against a scripted server: opening, header checks, the
 // regions it asks for as it opens, pans, zooms and prefetches, and what it
 // does with the replies.
+#include "../viewer_objects/HostileMarks.h"
 #include "Dib.h"
 #include "ImageDispWnd.h"
 #include "InfoWnd.h"
@@ -675,4 +676,22 @@ TEST_F(SlideViewTest, PublishedMarksGoToTheDisplayAndMeasuringOpensFromTheMenu)
     frame->SendMessage(WM_COMMAND, ID_MEASURE_MANUAL, 0);
     EXPECT_EQ(view.MeasureDialog(), nullptr);
     EXPECT_EQ(view.Display()->MeasureLayer(), nullptr);
+}
+
+TEST_F(SlideViewTest, PublishedMarksWithACoordinateOfTheIntRangeKeepWhatCameBeforeAndSayItOnce)
+{
+    OpenSlide();
+    for (int32_t type : objects_test::kHostileTypes) {
+        const size_t shown = boxes.boxes.size();
+        const std::vector<uint8_t> marks = objects_test::HostileMarks(type);
+        SendBody(link::MarksReplyBody(link::kGetMarks, marks.data(), marks.size()));
+        ASSERT_TRUE(testing_support::PumpUntil([&] { return boxes.boxes.size() > shown; })) << type;
+        testing_support::PumpFor(30);
+        ASSERT_EQ(boxes.boxes.size(), shown + 1) << type;
+        EXPECT_EQ(boxes.boxes.back().text, "文件已损坏或含有本程序不认识的对象，只读入了其前面的 3 个对象。");
+        CAnnotationLayer& layer = view.Display()->Annotations();
+        ASSERT_EQ(layer.GetCount(), 3) << type;
+        EXPECT_EQ(layer.GetObjectAt(0)->GetCenter().x, 500);
+        EXPECT_EQ(layer.GetObjectAt(2)->GetType(), DRAW_FREEHAND);
+    }
 }

@@ -1,6 +1,9 @@
 #include "AnnotationLayer.h"
 
+#include "CaptionNote.h"
+#include "FramedShape.h"
 #include "ObjectFileIo.h"
+#include "PolygonMeasure.h"
 #include "ObjectMessages.h"
 #include "TextNote.h"
 #include "Workers.h"
@@ -19,6 +22,14 @@ bool LinksNotes(int type)
     return type == DRAW_REGION || type == DRAW_BRACKET || type == DRAW_ARROW || type == DRAW_FREEHAND;
 }
 bool HasWorker(int type) { return type == DRAW_REGION || type == DRAW_FREEHAND; }
+
+// A shape's own test of a client point, as hovering links notes with it.
+int ShapeContains(CDrawObject* shape, int x, int y)
+{
+    if (auto* framed = dynamic_cast<CFramedShape*>(shape)) return framed->HitTestRegion(x, y);
+    if (auto* outline = dynamic_cast<CPolygonMeasure*>(shape)) return outline->Contains(x, y);
+    return shape->HitTest(x, y);
+}
 
 const char kDeleteText[] = "真要删除此目标吗？";
 const char kDeleteCaption[] = "目标删除";
@@ -76,7 +87,10 @@ int CAnnotationLayer::CreateObject(int type, const zelvo::annotation::ObjectReco
     std::unique_ptr<CDrawObject> object(MakeObject(type, LayerKind::annotation, &OnObjectChanged));
     if (!object) return 0;
     if (record && !object->SetRecord(*record)) return 0;
-    if (type == DRAW_CAPTION && record) m_hasCaption = 1;
+    if (type == DRAW_CAPTION && record) {
+        m_hasCaption = 1;
+        static_cast<CCaptionNote*>(object.get())->KeepInside();
+    }
     Deselect();
 
     size_t at = m_objects.size();
@@ -194,8 +208,10 @@ void CAnnotationLayer::SetEditMode(int on)
 
 void CAnnotationLayer::OnViewSize(UINT, int cx, int cy)
 {
-    // Captions keep themselves inside the window's client area.
     m_viewSize = SIZE{cx, cy};
+    const RECT client{0, 0, cx, cy};
+    for (const auto& object : m_objects)
+        if (object->GetType() == DRAW_CAPTION) static_cast<CCaptionNote*>(object.get())->KeepInside(client);
 }
 
 // ---------------------------------------------------------------------------
@@ -234,7 +250,7 @@ void CAnnotationLayer::HoverNotesInside(CDrawObject* shape, int on)
     for (const auto& object : m_objects) {
         if (!IsTextNote(object->GetType())) continue;
         const POINT anchor = static_cast<CTextNote*>(object.get())->GetAnchorScreenPoint();
-        if (shape->HitTest(anchor.x, anchor.y)) object->SetHover(on);
+        if (ShapeContains(shape, anchor.x, anchor.y)) object->SetHover(on);
     }
 }
 

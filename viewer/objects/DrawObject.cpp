@@ -5,6 +5,8 @@
 #include <climits>
 #include <cmath>
 #include <cstring>
+#include <map>
+#include <mutex>
 
 using zelvo::geom::Chain;
 using zelvo::geom::Point;
@@ -61,6 +63,16 @@ const char* DrawKindText(int type, bool resultsList)
 }
 
 bool IsKnownDrawType(int type) { return DrawKindText(type) != nullptr; }
+
+HCURSOR SystemCursor(LPCTSTR id)
+{
+    static std::mutex lock;
+    static std::map<ULONG_PTR, HCURSOR> loaded;
+    std::lock_guard<std::mutex> guard(lock);
+    HCURSOR& cursor = loaded[(ULONG_PTR)id];
+    if (!cursor) cursor = ::LoadCursor(nullptr, id);
+    return cursor;
+}
 
 int RoundHalfUp(double v)
 {
@@ -254,6 +266,18 @@ RECT CDrawObject::BoundingBox(const POINT* points, int n)
         if (points[i].y > r.bottom) r.bottom = points[i].y;
     }
     return r;
+}
+
+int CDrawObject::PolygonContains(const POINT* points, size_t n, int x, int y)
+{
+    if (n < 3 || n > size_t(INT_MAX)) return 0;
+    const RECT box = BoundingBox(points, (int)n);
+    if (x < box.left || x > box.right || y < box.top || y > box.bottom) return 0;
+    HRGN region = ::CreatePolygonRgn(points, (int)n, ALTERNATE);
+    if (!region) return 0;
+    const int inside = ::PtInRegion(region, x, y) ? 1 : 0;
+    ::DeleteObject(region);
+    return inside;
 }
 
 Chain CDrawObject::OutlineChain(std::vector<Point> points) { return zelvo::geom::OutlineChain(std::move(points)); }

@@ -141,6 +141,9 @@ public:
     static void RasterizeSegment(zelvo::geom::Chain& chain, int x1, int y1, int x2, int y2);
     static int PolylineHitTest(int px, int py, int x1, int y1, int x2, int y2);
     static RECT BoundingBox(const POINT* points, int n);
+    // Whether a polygon of client points (alternate filling) holds a point;
+    // points outside the polygon's box are answered without a region.
+    static int PolygonContains(const POINT* points, size_t n, int x, int y);
     static zelvo::geom::Chain OutlineChain(std::vector<zelvo::geom::Point> points);
     // -1 and a message box when memory runs out.
     static int64_t FillArea(size_t n, const zelvo::geom::Point* chain);
@@ -173,6 +176,10 @@ protected:
     int NotifyChanged();
     void InvalidateOwner();
 };
+
+// A system cursor (IDC_...), loaded once: every object of a large file
+// would otherwise load the same shared cursors again.
+HCURSOR SystemCursor(LPCTSTR id);
 
 // Adds 0.5 and truncates toward zero, saturating at the int range (a zero
 // scale gives the range's end instead of undefined behaviour; NaN gives 0).

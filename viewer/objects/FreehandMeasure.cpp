@@ -31,7 +31,7 @@ int CFreehandMeasure::OnMouseMove(int x, int y)
         m_lastPoint = p;
     } else {
         // Vertices and edges of a drawn outline are not dragged.
-        ::SetCursor(::LoadCursor(nullptr, IDC_ARROW));
+        ::SetCursor(SystemCursor(IDC_ARROW));
         return 0;
     }
     UpdateBounds();

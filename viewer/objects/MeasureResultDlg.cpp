@@ -3,6 +3,9 @@
 #include "FwCommonDialogs.h"
 #include "MeasureResultIds.h"
 #include "ObjectMessages.h"
+#include "CircleMeasure.h"
+#include "FramedMeasures.h"
+#include "PolygonMeasure.h"
 #include "SegmentMeasure.h"
 
 #include <algorithm>
@@ -73,6 +76,15 @@ CString CMeasureResultDlg::ResultText(CDrawObject* object)
     case DRAW_SEGMENT: return static_cast<CSegmentMeasure*>(object)->GetResultText(nullptr);
     case DRAW_ANGLE: return static_cast<CAngleMeasure*>(object)->GetResultText(nullptr);
     case DRAW_ARC: return static_cast<CArcMeasure*>(object)->GetResultText(nullptr);
+    case DRAW_CIRCLE: return static_cast<CCircleMeasure*>(object)->GetResultText(nullptr);
+    case DRAW_RECTANGLE: return static_cast<CRectangleMeasure*>(object)->GetResultText(nullptr);
+    case DRAW_ELLIPSE: return static_cast<CEllipseMeasure*>(object)->GetResultText(nullptr);
+    case DRAW_REGION:
+    case DRAW_FREEHAND: {
+        CPolygonMeasure* outline = static_cast<CPolygonMeasure*>(object);
+        outline->ComputeResults();
+        return outline->GetResultText();
+    }
     default: return CString();
     }
 }

@@ -1,6 +1,10 @@
 #include "ObjectFactory.h"
 
+#include "CaptionNote.h"
+#include "CircleMeasure.h"
+#include "FramedMeasures.h"
 #include "FreehandMeasure.h"
+#include "MarkShapes.h"
 #include "RegionMeasure.h"
 #include "SegmentMeasure.h"
 #include "TextNote.h"
@@ -8,13 +12,19 @@
 namespace {
 
 // flag: what the layer passes last (0 annotation, 1 measurement): for notes
-// their measurement flag, for segment chains and arcs whether they label
+// their measurement flag, for the measuring shapes whether they label
 // themselves.
 using MakeFn = CDrawObject* (*)(const ObjectArgs& a, int type, int flag);
 
 template <class T> CDrawObject* Make(const ObjectArgs& a, int type, int flag)
 {
     return new T(a.owner, a.attributes, a.onChange, a.context, type, flag);
+}
+
+// Kinds made as another kind: the caption is built as a title note.
+template <class T, int Kind> CDrawObject* MakeAs(const ObjectArgs& a, int, int flag)
+{
+    return new T(a.owner, a.attributes, a.onChange, a.context, Kind, flag);
 }
 
 // Kinds whose constructor takes no flag.
@@ -32,12 +42,18 @@ struct Kind {
 
 // One line per kind of object.
 const Kind kKinds[] = {
+    {DRAW_CAPTION, true, false, &MakeAs<CCaptionNote, DRAW_NOTE_TITLE>},
     {DRAW_NOTE_MARK, true, false, &Make<CTextNote>},
     {DRAW_NOTE_TITLE, true, false, &Make<CTextNote>},
     {DRAW_REGION, true, true, &MakeUnflagged<CRegionMeasure>},
     {DRAW_SEGMENT, false, true, &Make<CSegmentMeasure>},
     {DRAW_ANGLE, false, true, &MakeUnflagged<CAngleMeasure>},
     {DRAW_ARC, true, true, &Make<CArcMeasure>},
+    {DRAW_CIRCLE, true, true, &Make<CCircleMeasure>},
+    {DRAW_RECTANGLE, true, true, &Make<CRectangleMeasure>},
+    {DRAW_ELLIPSE, true, true, &Make<CEllipseMeasure>},
+    {DRAW_BRACKET, true, false, &MakeUnflagged<CBracketShape>},
+    {DRAW_ARROW, true, false, &MakeUnflagged<CArrowShape>},
     {DRAW_FREEHAND, true, true, &MakeUnflagged<CFreehandMeasure>},
 };
 

@@ -13,27 +13,10 @@ namespace geom = zelvo::geom;
 
 namespace {
 
-int32_t ClampToBound(int64_t v)
-{
-    return int32_t(std::max<int64_t>(-geom::kCoordinateBound, std::min<int64_t>(geom::kCoordinateBound, v)));
-}
-
 RECT Inflated(RECT r, int by)
 {
     ::InflateRect(&r, by, by);
     return r;
-}
-
-bool ReadExact(CFile* file, uint8_t* out, size_t n)
-{
-    while (n > 0) {
-        const UINT chunk = UINT(std::min<size_t>(n, 1u << 20));
-        const UINT got = file->Read(out, chunk);
-        if (got == 0) return false;
-        out += got;
-        n -= got;
-    }
-    return true;
 }
 
 } // namespace
@@ -45,10 +28,10 @@ CPolygonMeasure::CPolygonMeasure(CWnd* owner, DrawAttributes attributes, DrawCha
     m_type = type;
     m_attr = attributes;
     m_period = 200;
-    m_sizeAllCursor = ::LoadCursor(nullptr, IDC_SIZEALL);
-    m_arrowCursor = ::LoadCursor(nullptr, IDC_ARROW);
-    m_beamCursor = ::LoadCursor(nullptr, IDC_IBEAM);
-    m_crossCursor = ::LoadCursor(nullptr, IDC_CROSS);
+    m_sizeAllCursor = SystemCursor(IDC_SIZEALL);
+    m_arrowCursor = SystemCursor(IDC_ARROW);
+    m_beamCursor = SystemCursor(IDC_IBEAM);
+    m_crossCursor = SystemCursor(IDC_CROSS);
 }
 
 CPolygonMeasure::~CPolygonMeasure()
@@ -76,7 +59,7 @@ Point CPolygonMeasure::ToImage(int x, int y) const
 {
     POINT p{x, y};
     ScreenToImagePoint(&p);
-    return Point{ClampToBound(p.x), ClampToBound(p.y)};
+    return Point{geom::ClampToCoordinateBound(p.x), geom::ClampToCoordinateBound(p.y)};
 }
 
 POINT CPolygonMeasure::ToScreen(const Point& p) const
@@ -282,36 +265,17 @@ void CPolygonMeasure::PublishBlinkArea()
 {
     RECT bounds;
     GetBoundRect(&bounds);
-    std::lock_guard<std::mutex> lock(m_blinkLock);
-    m_blinkShown = (m_flags & (DOF_HIGHLIGHT | DOF_VISIBLE)) != 0;
-    m_blinkBounds = Inflated(bounds, 6);
-    m_blinkLabel = RECT{m_labelPos.x, m_labelPos.y, m_labelPos.x + kLabelWidth, m_labelPos.y + kLabelHeight};
+    const RECT label{m_labelPos.x, m_labelPos.y, m_labelPos.x + kLabelWidth, m_labelPos.y + kLabelHeight};
+    m_blink.Publish(m_pOwner ? m_pOwner->m_hWnd : nullptr, (m_flags & (DOF_HIGHLIGHT | DOF_VISIBLE)) != 0,
+                    Inflated(bounds, 6), label);
 }
 
-void CPolygonMeasure::GetBlinkArea(RECT* bounds, RECT* label) const
-{
-    std::lock_guard<std::mutex> lock(m_blinkLock);
-    *bounds = m_blinkBounds;
-    *label = m_blinkLabel;
-}
+void CPolygonMeasure::GetBlinkArea(RECT* bounds, RECT* label) const { m_blink.Get(bounds, label); }
 
 int CPolygonMeasure::Step()
 {
-    // On the worker thread: only what the UI thread published, never the
-    // points, which it may be editing.
-    bool shown;
-    RECT bounds, label;
-    {
-        std::lock_guard<std::mutex> lock(m_blinkLock);
-        shown = m_blinkShown;
-        bounds = m_blinkBounds;
-        label = m_blinkLabel;
-    }
-    HWND wnd = m_pOwner ? m_pOwner->m_hWnd : nullptr;
-    if (shown && wnd) {
-        ::InvalidateRect(wnd, &label, TRUE);
-        ::InvalidateRect(wnd, &bounds, TRUE);
-    }
+    // On the worker thread: only what the interface thread published.
+    m_blink.Invalidate();
     return 1;
 }
 
@@ -348,12 +312,12 @@ void CPolygonMeasure::DrawLabel(HDC dc)
 int CPolygonMeasure::Contains(int x, int y) const
 {
     if (m_points.size() < 3) return 0;  // no area to be inside of
+    // Most points of a pass over many objects lie outside this one's box.
+    RECT box;
+    GetBoundRect(&box);
+    if (x < box.left || x > box.right || y < box.top || y > box.bottom) return 0;
     const std::vector<POINT> s = ScreenPoints();
-    HRGN rgn = ::CreatePolygonRgn(s.data(), int(s.size()), ALTERNATE);
-    if (!rgn) return 0;
-    const int inside = ::PtInRegion(rgn, x, y) ? 1 : 0;
-    ::DeleteObject(rgn);
-    return inside;
+    return PolygonContains(s.data(), s.size(), x, y);
 }
 
 int CPolygonMeasure::HitPart(int x, int y, int* index) const

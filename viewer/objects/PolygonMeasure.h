@@ -11,7 +11,6 @@
 #include "geometry/CoordinateBound.h"
 #include "geometry/OutlineGeometry.h"
 
-#include <mutex>
 #include <vector>
 
 class CPolygonMeasure : public CDrawObject, public CPeriodicWorker {
@@ -124,8 +123,5 @@ private:
     bool m_resultsValid = false;
     CString m_resultText;
 
-    mutable std::mutex m_blinkLock;  // guards the three below, read by the worker
-    bool m_blinkShown = false;
-    RECT m_blinkBounds{0, 0, 0, 0};
-    RECT m_blinkLabel{0, 0, 0, 0};
+    CBlinkArea m_blink;
 };

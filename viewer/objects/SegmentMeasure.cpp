@@ -26,8 +26,6 @@ RECT Union(const RECT& a, const RECT& b)
                 std::max(a.bottom, b.bottom)};
 }
 
-const int kLabelWidth = 200, kLabelHeight = 30;
-
 } // namespace
 
 // ---------------------------------------------------------------------------
@@ -35,7 +33,7 @@ const int kLabelWidth = 200, kLabelHeight = 30;
 
 CSegmentMeasure::CSegmentMeasure(CWnd* owner, DrawAttributes attributes, DrawChangeFn onChange, void* context,
                                  int type, int showLabel)
-    : CDrawObject(owner, onChange, context)
+    : CHandleShape(owner, onChange, context)
 {
     ResetPoints();
     Init();
@@ -51,10 +49,7 @@ CSegmentMeasure::~CSegmentMeasure()
 
 void CSegmentMeasure::Init()
 {
-    m_sizeAll = ::LoadCursor(nullptr, IDC_SIZEALL);
-    m_arrow = ::LoadCursor(nullptr, IDC_ARROW);
-    m_ibeam = ::LoadCursor(nullptr, IDC_IBEAM);
-    m_cross = ::LoadCursor(nullptr, IDC_CROSS);
+    LoadCursors();
     m_pressed = 0;
     m_blinkPhase = 0;
     m_period = 200;
@@ -88,26 +83,11 @@ POINT CSegmentMeasure::GetCenter() const
     return POINT{(box.left + box.right) / 2, (box.top + box.bottom) / 2};
 }
 
-POINT CSegmentMeasure::ClientToImage(int x, int y) const
-{
-    POINT p{x, y};
-    ScreenToImagePoint(&p);
-    return p;
-}
-
 std::vector<POINT> CSegmentMeasure::ScreenPoints() const
 {
     std::vector<POINT> screen = m_points;
     for (POINT& p : screen) ImageToScreenPoint(&p);
     return screen;
-}
-
-void CSegmentMeasure::InvalidateImageRect(RECT image, int grow)
-{
-    if (!m_pOwner || !m_pOwner->m_hWnd) return;
-    ImageToScreenRect(&image);
-    ::InflateRect(&image, grow, grow);
-    m_pOwner->InvalidateRect(&image, TRUE);
 }
 
 void CSegmentMeasure::Refresh()
@@ -130,24 +110,7 @@ void CSegmentMeasure::SetSelected(BOOL on)
     Refresh();
 }
 
-void CSegmentMeasure::SetVisible(BOOL on)
-{
-    CDrawObject::SetVisible(on);
-    if (!m_attr.blink) return;
-    if (on)
-        Start();
-    else
-        Stop();
-}
-
-void CSegmentMeasure::SetBlink(int on)
-{
-    m_attr.blink = on;
-    if (on)
-        Start();
-    else
-        Stop();
-}
+void CSegmentMeasure::SetBlink(int on) { SetBlinking(on); }
 
 int CSegmentMeasure::Step()
 {
@@ -188,21 +151,14 @@ void CSegmentMeasure::GetBoundRect(RECT* rect) const
 int CSegmentMeasure::HitTest(int x, int y)
 {
     const std::vector<POINT> screen = ScreenPoints();
-    if (screen.size() < 3) return 0;
-    HRGN region = ::CreatePolygonRgn(screen.data(), (int)screen.size(), ALTERNATE);
-    if (!region) return 0;
-    const int inside = ::PtInRegion(region, x, y) ? 1 : 0;
-    ::DeleteObject(region);
-    return inside;
+    return PolygonContains(screen.data(), screen.size(), x, y);
 }
 
 HitPart CSegmentMeasure::FindPart(int x, int y, int* index) const
 {
     const std::vector<POINT> screen = ScreenPoints();
-    const POINT p{x, y};
     for (size_t i = 0; i < screen.size(); ++i) {
-        const RECT handle{screen[i].x - 5, screen[i].y - 5, screen[i].x + 5, screen[i].y + 5};
-        if (::PtInRect(&handle, p)) {
+        if (InSquare(screen[i], 5, x, y)) {
             *index = (int)i;
             return HIT_HANDLE;
         }
@@ -224,11 +180,7 @@ HitPart CSegmentMeasure::FindPart(int x, int y, int* index) const
 
 int CSegmentMeasure::Press(int x, int y, bool insertOnEdge)
 {
-    m_pressed = 1;
-    if (!(m_flags & DOF_SELECTED)) return 0;
-    m_dragPart = FindPart(x, y, &m_dragIndex);
-    if (m_dragPart == HIT_NONE) return 0;
-    m_lastDrag = ClientToImage(x, y);
+    if (!BeginPress(x, y)) return 0;
     switch (m_dragPart) {
     case HIT_EDGE:
         if (insertOnEdge) {
@@ -246,58 +198,23 @@ int CSegmentMeasure::Press(int x, int y, bool insertOnEdge)
 
 int CSegmentMeasure::OnLButtonDown(int x, int y) { return Press(x, y, true); }
 
-int CSegmentMeasure::OnMouseMove(int x, int y)
+bool CSegmentMeasure::DragPartTo(int index, POINT p)
 {
-    if (!(m_flags & DOF_SELECTED)) {
-        const int hit = HitTest(x, y);
-        SetHighlight(hit);
-        return hit;
-    }
-    if (!m_pressed) {
-        int index;
-        switch (FindPart(x, y, &index)) {
-        case HIT_EDGE: ::SetCursor(m_cross); break;
-        case HIT_HANDLE: ::SetCursor(m_ibeam); break;
-        case HIT_INSIDE: ::SetCursor(m_sizeAll); break;
-        default: ::SetCursor(m_arrow); break;
-        }
-        return 0;
-    }
-    const POINT p = ClientToImage(x, y);
-    switch (m_dragPart) {
-    case HIT_EDGE:
-    case HIT_HANDLE: {
-        std::lock_guard<std::mutex> lock(m_lock);
-        if (m_dragIndex < 0 || m_dragIndex >= (int)m_points.size()) return 1;
-        m_points[m_dragIndex] = p;
-        break;
-    }
-    case HIT_INSIDE: {
-        std::lock_guard<std::mutex> lock(m_lock);
-        for (POINT& q : m_points) {
-            q.x += p.x - m_lastDrag.x;
-            q.y += p.y - m_lastDrag.y;
-        }
-        m_lastDrag = p;
-        break;
-    }
-    default: ::SetCursor(m_arrow); return 0;
-    }
-    Refresh();
-    return 1;
+    std::lock_guard<std::mutex> lock(m_lock);
+    if (index < 0 || index >= (int)m_points.size()) return false;
+    m_points[(size_t)index] = p;
+    return true;
 }
 
-int CSegmentMeasure::OnLButtonUp(int x, int y)
+bool CSegmentMeasure::MoveBy(int dx, int dy)
 {
-    m_pressed = 0;
-    int index;
-    const HitPart part = FindPart(x, y, &index);
-    if (part == HIT_NONE) {
-        SetSelected(FALSE);
-        return 0;
+    std::lock_guard<std::mutex> lock(m_lock);
+    LimitMove(PointsBox(), &dx, &dy);
+    for (POINT& q : m_points) {
+        q.x += dx;
+        q.y += dy;
     }
-    NotifyChanged();
-    return 1;
+    return true;
 }
 
 int CSegmentMeasure::OnRButtonDown(int x, int y)
@@ -317,15 +234,8 @@ int CSegmentMeasure::OnRButtonDown(int x, int y)
     return 0;
 }
 
-int CSegmentMeasure::OnLButtonDblClk(int x, int y) { return HitTest(x, y); }
-
 // ---------------------------------------------------------------------------
 // Drawing
-
-HPEN CSegmentMeasure::CreateOutlinePen() const
-{
-    return m_attr.blink ? ::CreatePen(PS_DASHDOT, 1, m_attr.borderColor) : ::CreatePen(PS_SOLID, 2, m_attr.borderColor);
-}
 
 void CSegmentMeasure::DrawPolyline(HDC dc, const std::vector<POINT>& screen) const
 {
@@ -340,18 +250,6 @@ void CSegmentMeasure::DrawPolyline(HDC dc, const std::vector<POINT>& screen) con
     }
 }
 
-void CSegmentMeasure::DrawHandles(HDC dc, const std::vector<POINT>& screen) const
-{
-    if (!(m_flags & DOF_SELECTED)) return;
-    HPEN black = ::CreatePen(PS_SOLID, 1, RGB(0, 0, 0));
-    HGDIOBJ oldPen = ::SelectObject(dc, black);
-    HGDIOBJ oldBrush = ::SelectObject(dc, ::GetStockObject(WHITE_BRUSH));
-    for (const POINT& p : screen) ::Rectangle(dc, p.x - 4, p.y - 4, p.x + 4, p.y + 4);
-    ::SelectObject(dc, oldBrush);
-    ::SelectObject(dc, oldPen);
-    ::DeleteObject(black);
-}
-
 void CSegmentMeasure::Draw(HDC dc)
 {
     if (!dc || !m_flags) return;
@@ -363,21 +261,11 @@ void CSegmentMeasure::Draw(HDC dc)
     ::SelectObject(dc, oldBrush);
     ::SelectObject(dc, oldPen);
     ::DeleteObject(pen);
-    DrawHandles(dc, screen);
+    DrawHandles(dc, screen.data(), screen.size());
     if (m_showLabel) DrawLabel(dc);
 }
 
 void CSegmentMeasure::DrawOutline(HDC dc, const std::vector<POINT>& screen) { DrawPolyline(dc, screen); }
-
-void CSegmentMeasure::DrawLabelText(HDC dc, POINT at, const char* text)
-{
-    m_labelPos = at;
-    const int oldMode = ::SetBkMode(dc, TRANSPARENT);
-    const COLORREF oldColour = ::SetTextColor(dc, m_attr.borderColor);
-    ::TextOutA(dc, at.x, at.y, text, (int)std::strlen(text));
-    ::SetTextColor(dc, oldColour);
-    ::SetBkMode(dc, oldMode);
-}
 
 namespace {
 
@@ -395,13 +283,6 @@ POINT SideStepLabel(POINT at, const std::vector<POINT>& points)
     return at;
 }
 
-POINT LabelAnchor(const CDrawObject& object)
-{
-    POINT c = object.GetCenter();
-    object.ImageToScreenPoint(&c);
-    return c;
-}
-
 } // namespace
 
 void CSegmentMeasure::DrawLabel(HDC dc)
@@ -410,7 +291,7 @@ void CSegmentMeasure::DrawLabel(HDC dc)
     GetResultText(&total);
     char text[64];
     std::snprintf(text, sizeof text, "%u: %6.2fμm", (unsigned)m_number, total);
-    DrawLabelText(dc, SideStepLabel(LabelAnchor(*this), m_points), text);
+    DrawLabelText(dc, SideStepLabel(ScreenCenter(), m_points), text);
 }
 
 const char* CSegmentMeasure::GetResultText(double* value)
@@ -494,7 +375,7 @@ void CAngleMeasure::DrawLabel(HDC dc)
 {
     char text[64];
     std::snprintf(text, sizeof text, "%u: %6.2f度", (unsigned)m_number, Degrees());
-    POINT at = LabelAnchor(*this);
+    POINT at = ScreenCenter();
     at.x -= 30;
     DrawLabelText(dc, at, text);
 }
@@ -567,7 +448,7 @@ void CArcMeasure::DrawLabel(HDC dc)
 {
     char text[64];
     std::snprintf(text, sizeof text, "%u: %6.2fμm", (unsigned)m_number, m_arc.length);
-    DrawLabelText(dc, SideStepLabel(LabelAnchor(*this), m_points), text);
+    DrawLabelText(dc, SideStepLabel(ScreenCenter(), m_points), text);
 }
 
 const char* CArcMeasure::GetResultText(double* value)

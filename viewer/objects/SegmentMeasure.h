@@ -4,8 +4,7 @@
 // its result in micrometres or degrees.
 #pragma once
 
-#include "DrawObject.h"
-#include "Workers.h"
+#include "HandleShape.h"
 
 #include "annotation/SegmentMeasures.h"
 
@@ -13,10 +12,7 @@
 #include <mutex>
 #include <vector>
 
-// What a press hit on a measurement shape.
-enum HitPart { HIT_NONE = 0, HIT_EDGE = 1, HIT_HANDLE = 2, HIT_INSIDE = 3 };
-
-class CSegmentMeasure : public CDrawObject, public CPeriodicWorker {
+class CSegmentMeasure : public CHandleShape {
 public:
     CSegmentMeasure(CWnd* owner, DrawAttributes attributes, DrawChangeFn onChange, void* context, int type,
                     int showLabel);
@@ -24,13 +20,9 @@ public:
 
     POINT GetCenter() const override;
     void SetSelected(BOOL on) override;
-    void SetVisible(BOOL on) override;
     void Draw(HDC dc) override;
     int OnLButtonDown(int x, int y) override;
-    int OnLButtonUp(int x, int y) override;
     int OnRButtonDown(int x, int y) override;
-    int OnLButtonDblClk(int x, int y) override;
-    int OnMouseMove(int x, int y) override;
     void BeginCreate(int x, int y) override;
     void GetBoundRect(RECT* rect) const override;
     int HitTest(int x, int y) override;
@@ -46,27 +38,22 @@ public:
     // The result line (GB2312) and the main value: the chain's length.
     const char* GetResultText(double* value);
     void SetBlink(int on);
-    // Which part of the shape a client point is on, and the point index it concerns.
-    HitPart FindPart(int x, int y, int* index) const;
+    HitPart FindPart(int x, int y, int* index) const override;
 
     std::vector<POINT> GetPoints() const;
     void SetPoints(const std::vector<POINT>& points);
     int GetBlinkPhase() const { return m_blinkPhase.load(); }
-    POINT GetLabelPosition() const { return m_labelPos; }
 
 protected:
     // The press handling; insertOnEdge: a press on an edge adds a vertex there.
     int Press(int x, int y, bool insertOnEdge);
+    bool DragPartTo(int index, POINT p) override;
+    bool MoveBy(int dx, int dy) override;
+    void DragDone() override { Refresh(); }
     std::vector<POINT> ScreenPoints() const;
     // The shape's line, with the outline pen selected.
     virtual void DrawOutline(HDC dc, const std::vector<POINT>& screen);
     void DrawPolyline(HDC dc, const std::vector<POINT>& screen) const;
-    void DrawHandles(HDC dc, const std::vector<POINT>& screen) const;
-    // Pen of the outline: solid 2, or dash-dot 1 while blinking.
-    HPEN CreateOutlinePen() const;
-    void DrawLabelText(HDC dc, POINT at, const char* text);
-    POINT ClientToImage(int x, int y) const;
-    void InvalidateImageRect(RECT image, int grow);
     RECT PointsBox() const;
 
     // Guards the point list and the stored box against the blink worker,
@@ -74,15 +61,7 @@ protected:
     mutable std::mutex m_lock;
     std::vector<POINT> m_points;  // image pixels
     RECT m_box{0, 0, 0, 0};       // image pixels, as last refreshed
-    int m_pressed = 0;
-    HitPart m_dragPart = HIT_NONE;
-    int m_dragIndex = -1;
-    POINT m_lastDrag{0, 0};
     std::atomic<int> m_blinkPhase{0};
-    POINT m_labelPos{0, 0};
-    int m_showLabel = 1;
-    HCURSOR m_sizeAll = nullptr, m_arrow = nullptr, m_ibeam = nullptr, m_cross = nullptr;
-    char m_result[256] = {};
 };
 
 class CAngleMeasure : public CSegmentMeasure {

@@ -63,7 +63,7 @@ void CTextNote::LoadCursors()
 {
     if (!m_pOwner) return;
     const LPCTSTR ids[7] = {IDC_ARROW, IDC_CROSS, IDC_SIZEALL, IDC_SIZEWE, IDC_SIZENS, IDC_SIZENWSE, IDC_SIZENESW};
-    for (int i = 0; i < 7; ++i) m_cursors[i] = ::LoadCursor(nullptr, ids[i]);
+    for (int i = 0; i < 7; ++i) m_cursors[i] = SystemCursor(ids[i]);
     Rebuild();
 }
 

@@ -4,7 +4,9 @@
 
 // ---------------------------------------------------------------------------
 
-CPeriodicWorker::CPeriodicWorker() { m_done = ::CreateEvent(nullptr, FALSE, FALSE, nullptr); }
+// The event is made at the first start: most shapes never blink, and a file
+// of many of them would otherwise pay for an event each.
+CPeriodicWorker::CPeriodicWorker() = default;
 
 CPeriodicWorker::~CPeriodicWorker()
 {
@@ -30,6 +32,8 @@ void CPeriodicWorker::ReapThread()
 
 void CPeriodicWorker::Start()
 {
+    if (!m_done) m_done = ::CreateEvent(nullptr, FALSE, FALSE, nullptr);
+    if (!m_done) return;
     int32_t expected = STATE_IDLE;
     if (!m_state.compare_exchange_strong(expected, STATE_RUNNING)) return;
     ReapThread();
@@ -51,6 +55,37 @@ void CPeriodicWorker::Stop()
     int32_t expected = STATE_RUNNING;
     if (!m_state.compare_exchange_strong(expected, STATE_STOP_ASKED)) return;
     ::WaitForSingleObject(m_done, INFINITE);
+}
+
+void CBlinkArea::Publish(HWND wnd, bool shown, const RECT& bounds, const RECT& label)
+{
+    std::lock_guard<std::mutex> lock(m_lock);
+    m_wnd = wnd;
+    m_shown = shown;
+    m_bounds = bounds;
+    m_label = label;
+}
+
+void CBlinkArea::Get(RECT* bounds, RECT* label) const
+{
+    std::lock_guard<std::mutex> lock(m_lock);
+    *bounds = m_bounds;
+    *label = m_label;
+}
+
+void CBlinkArea::Invalidate() const
+{
+    HWND wnd;
+    RECT bounds, label;
+    {
+        std::lock_guard<std::mutex> lock(m_lock);
+        if (!m_shown || !m_wnd) return;
+        wnd = m_wnd;
+        bounds = m_bounds;
+        label = m_label;
+    }
+    ::InvalidateRect(wnd, &label, TRUE);
+    ::InvalidateRect(wnd, &bounds, TRUE);
 }
 
 unsigned __stdcall CPeriodicWorker::ThreadMain(void* self)

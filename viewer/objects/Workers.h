@@ -5,6 +5,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <mutex>
 
 // Second base of every blinking shape: calls Step every period on a worker
 // thread until stopped. A derived class must call Stop in its own destructor:
@@ -36,10 +37,29 @@ private:
     void Run();
     void ReapThread();
 
-    HANDLE m_done;
+    HANDLE m_done = nullptr;
     std::atomic<int32_t> m_finished{1};
     std::atomic<int32_t> m_state{STATE_IDLE};
     HANDLE m_thread = nullptr;  // kept so that the ended thread is waited for and closed
+};
+
+// What a blinking shape's worker repaints. The interface thread publishes
+// the areas after each change; the worker reads them, never the shape, which
+// the interface thread may be editing meanwhile.
+class CBlinkArea {
+public:
+    // wnd: the window to repaint; shown: the shape is visible or highlighted.
+    void Publish(HWND wnd, bool shown, const RECT& bounds, const RECT& label);
+    void Get(RECT* bounds, RECT* label) const;
+    // Invalidates the label, then the bounds, while the shape shows.
+    void Invalidate() const;
+
+private:
+    mutable std::mutex m_lock;
+    HWND m_wnd = nullptr;
+    bool m_shown = false;
+    RECT m_bounds{0, 0, 0, 0};
+    RECT m_label{0, 0, 0, 0};
 };
 
 // Second base of the media hot spot: runs one task on a worker thread.
