@@ -304,14 +304,14 @@ CatalogueServer::~CatalogueServer()
     Stop();
     for (auto& c : m_connections) c->Close();
     slideserver::ReapConnections(m_connections, true);
-    for (int fd : {m_listen, m_udp})
-        if (fd >= 0) ::close(fd);
+    for (int fd : m_listens) ::close(fd);
+    if (m_udp >= 0) ::close(m_udp);
 }
 
-bool CatalogueServer::Listen(const std::string& address, uint16_t port, std::string& error)
+bool CatalogueServer::Listen(const std::string& addresses, uint16_t port, std::string& error)
 {
-    m_listen = slideserver::ListenTcp(address, port, m_port, error);
-    return m_listen >= 0 && m_wake.Open(error);
+    m_listens = slideserver::ListenTcpOnEach(addresses, port, m_port, error);
+    return !m_listens.empty() && m_wake.Open(error);
 }
 
 bool CatalogueServer::ListenDiscovery(uint16_t port, std::string& error)
@@ -359,24 +359,29 @@ void CatalogueServer::AnswerDiscovery()
 void CatalogueServer::Run()
 {
     while (!m_stop.load()) {
-        pollfd p[3] = {{m_listen, POLLIN, 0}, {m_wake.fd(), POLLIN, 0}, {m_udp, POLLIN, 0}};
-        int r = ::poll(p, m_udp >= 0 ? 3 : 2, 500);
+        std::vector<pollfd> p{{m_wake.fd(), POLLIN, 0}};
+        if (m_udp >= 0) p.push_back({m_udp, POLLIN, 0});
+        size_t firstListen = p.size();
+        for (int fd : m_listens) p.push_back({fd, POLLIN, 0});
+        int r = ::poll(p.data(), p.size(), 500);
         slideserver::ReapConnections(m_connections, false);
         if (r <= 0) continue;
-        if (m_udp >= 0 && (p[2].revents & POLLIN)) AnswerDiscovery();
-        if (!(p[0].revents & POLLIN)) continue;
-        std::string name;
-        int fd = slideserver::AcceptClient(m_listen, m_settings.sendTimeoutSeconds, name);
-        if (fd < 0) continue;
-        if (m_connections.size() >= m_settings.maxConnections) {
-            Log("too many clients, connection refused");
-            ::close(fd);
-            continue;
+        if (m_udp >= 0 && (p[1].revents & POLLIN)) AnswerDiscovery();
+        for (size_t i = firstListen; i < p.size(); ++i) {
+            if (!(p[i].revents & POLLIN)) continue;
+            std::string name;
+            int fd = slideserver::AcceptClient(p[i].fd, m_settings.sendTimeoutSeconds, name);
+            if (fd < 0) continue;
+            if (m_connections.size() >= m_settings.maxConnections) {
+                Log("too many clients, connection refused");
+                ::close(fd);
+                continue;
+            }
+            auto c = std::make_shared<CatalogueConnection>(*this, fd, name);
+            Log("%s connected", name.c_str());
+            c->Start();
+            m_connections.push_back(std::move(c));
         }
-        auto c = std::make_shared<CatalogueConnection>(*this, fd, name);
-        Log("%s connected", name.c_str());
-        c->Start();
-        m_connections.push_back(std::move(c));
     }
     for (auto& c : m_connections) c->Close();
     slideserver::ReapConnections(m_connections, true);

@@ -34,7 +34,8 @@ public:
     CatalogueServer(Catalogue& catalogue, ServerSettings settings);
     ~CatalogueServer();
 
-    // Binds and listens (port 0: an ephemeral port).
+    // Binds and listens on each address of a comma-separated list (port 0: an
+    // ephemeral port).
     bool Listen(const std::string& address, uint16_t port, std::string& error);
     // The discovery socket on UDP (port 0: an ephemeral port).
     bool ListenDiscovery(uint16_t port, std::string& error);
@@ -54,7 +55,8 @@ private:
 
     Catalogue& m_catalogue;
     ServerSettings m_settings;
-    int m_listen = -1, m_udp = -1;
+    std::vector<int> m_listens;
+    int m_udp = -1;
     uint16_t m_port = 0, m_discoveryPort = 0;
     std::atomic<bool> m_stop{false};
     slideserver::WakePipe m_wake;

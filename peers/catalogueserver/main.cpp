@@ -23,7 +23,7 @@ namespace {
 void Usage(std::FILE* out)
 {
     std::fputs(
-        "usage: catalogueserver --library DIR [--port 3031] [--bind ADDR] [--discovery-port 6788]\n"
+        "usage: catalogueserver --library DIR [--port 3031] [--bind ADDR[,ADDR...]] [--discovery-port 6788]\n"
         "                       [--prefix 'D:\\Slides\\'] [--log FILE] [--verbose]\n"
         "\n"
         "Serves the folders and slides of DIR to the slide catalogue clients.\n"
@@ -45,7 +45,7 @@ void Usage(std::FILE* out)
         "\n"
         "Options:\n"
         "  --port N            TCP port (3031)\n"
-        "  --bind A            IPv4 address to listen on (0.0.0.0)\n"
+        "  --bind A            IPv4 addresses to listen on, comma-separated (0.0.0.0)\n"
         "  --discovery-port N  UDP port of the discovery answer (6788; 0 turns it off)\n"
         "  --prefix P          drive and folder put before every path, with exactly two\n"
         "                      backslashes (D:\\Slides\\)\n"

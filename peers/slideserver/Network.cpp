@@ -41,6 +41,29 @@ int ListenTcp(const std::string& address, uint16_t port, uint16_t& boundPort, st
     return fd;
 }
 
+std::vector<int> ListenTcpOnEach(const std::string& addresses, uint16_t port, uint16_t& boundPort,
+                                 std::string& error)
+{
+    std::vector<int> fds;
+    size_t start = 0;
+    while (start <= addresses.size()) {
+        size_t comma = addresses.find(',', start);
+        std::string address = addresses.substr(start, comma == std::string::npos ? std::string::npos : comma - start);
+        uint16_t bound = 0;
+        int fd = ListenTcp(address, fds.empty() ? port : boundPort, bound, error);
+        if (fd < 0) {
+            for (int f : fds) ::close(f);
+            fds.clear();
+            return fds;
+        }
+        if (fds.empty()) boundPort = bound;
+        fds.push_back(fd);
+        if (comma == std::string::npos) break;
+        start = comma + 1;
+    }
+    return fds;
+}
+
 int AcceptClient(int listenFd, int sendTimeoutSeconds, std::string& peer)
 {
     sockaddr_in from{};

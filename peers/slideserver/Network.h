@@ -7,12 +7,17 @@
 #include <pthread.h>
 #include <string>
 #include <thread>
+#include <vector>
 
 namespace zelvo {
 namespace slideserver {
 
 // A TCP socket listening on address:port (port 0: any); -1 with the reason.
 int ListenTcp(const std::string& address, uint16_t port, uint16_t& boundPort, std::string& error);
+// One listening socket per address of a comma-separated list, all on one port
+// (port 0: the one the first address got); empty with the reason when any fails.
+std::vector<int> ListenTcpOnEach(const std::string& addresses, uint16_t port, uint16_t& boundPort,
+                                 std::string& error);
 // The next client of a listening socket, with a send timeout and no delay
 // for small writes, and its "host:port"; -1 when none could be taken (out of
 // descriptors: after a pause that gives the others time to end).

@@ -523,13 +523,13 @@ Server::~Server()
     Stop();
     for (auto& c : m_connections) c->Close();
     ReapConnections(m_connections, true);
-    if (m_listen >= 0) ::close(m_listen);
+    for (int fd : m_listens) ::close(fd);
 }
 
-bool Server::Listen(const std::string& address, uint16_t port, std::string& error)
+bool Server::Listen(const std::string& addresses, uint16_t port, std::string& error)
 {
-    m_listen = ListenTcp(address, port, m_port, error);
-    return m_listen >= 0 && m_wake.Open(error);
+    m_listens = ListenTcpOnEach(addresses, port, m_port, error);
+    return !m_listens.empty() && m_wake.Open(error);
 }
 
 void Server::Stop()
@@ -540,22 +540,26 @@ void Server::Stop()
 void Server::Run()
 {
     while (!m_stop.load()) {
-        pollfd p[2] = {{m_listen, POLLIN, 0}, {m_wake.fd(), POLLIN, 0}};
-        int r = ::poll(p, 2, 500);
+        std::vector<pollfd> p{{m_wake.fd(), POLLIN, 0}};
+        for (int fd : m_listens) p.push_back({fd, POLLIN, 0});
+        int r = ::poll(p.data(), p.size(), 500);
         ReapConnections(m_connections, false);
-        if (r <= 0 || !(p[0].revents & POLLIN)) continue;
-        std::string name;
-        int fd = AcceptClient(m_listen, m_options.sendTimeoutSeconds, name);
-        if (fd < 0) continue;
-        if (m_connections.size() >= m_options.maxConnections) {
-            Log(false, "too many viewers, connection refused");
-            ::close(fd);
-            continue;
+        if (r <= 0) continue;
+        for (size_t i = 1; i < p.size(); ++i) {
+            if (!(p[i].revents & POLLIN)) continue;
+            std::string name;
+            int fd = AcceptClient(p[i].fd, m_options.sendTimeoutSeconds, name);
+            if (fd < 0) continue;
+            if (m_connections.size() >= m_options.maxConnections) {
+                Log(false, "too many viewers, connection refused");
+                ::close(fd);
+                continue;
+            }
+            auto c = std::make_shared<Connection>(*this, fd, name);
+            Log(false, "%s connected", name.substr(0, name.find(':')).c_str());
+            c->Start();
+            m_connections.push_back(std::move(c));
         }
-        auto c = std::make_shared<Connection>(*this, fd, name);
-        Log(false, "%s connected", name.substr(0, name.find(':')).c_str());
-        c->Start();
-        m_connections.push_back(std::move(c));
     }
     for (auto& c : m_connections) c->Close();
     ReapConnections(m_connections, true);

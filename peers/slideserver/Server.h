@@ -67,8 +67,9 @@ public:
     Server(const Library& library, ServerOptions options);
     ~Server();
 
-    // Binds and listens; port 0 takes an ephemeral port.
-    bool Listen(const std::string& address, uint16_t port, std::string& error);
+    // Binds and listens on each address of a comma-separated list; port 0
+    // takes an ephemeral port.
+    bool Listen(const std::string& addresses, uint16_t port, std::string& error);
     uint16_t port() const { return m_port; }
     // Serves until Stop; then closes every connection and waits for them.
     void Run();
@@ -87,7 +88,7 @@ private:
 
     const Library& m_library;
     ServerOptions m_options;
-    int m_listen = -1;
+    std::vector<int> m_listens;
     uint16_t m_port = 0;
     std::atomic<bool> m_stop{false};
     WakePipe m_wake;

@@ -18,7 +18,7 @@ namespace {
 void Usage(std::FILE* out)
 {
     std::fputs(
-        "usage: slideserver --library DIR [--port 3030] [--bind ADDR] [--verbose] [--log FILE]\n"
+        "usage: slideserver --library DIR [--port 3030] [--bind ADDR[,ADDR...]] [--verbose] [--log FILE]\n"
         "\n"
         "Serves the slides of DIR to the slide viewers, one viewer per connection.\n"
         "\n"
@@ -47,7 +47,7 @@ void Usage(std::FILE* out)
         "\n"
         "Options:\n"
         "  --port N    TCP port (3030)\n"
-        "  --bind A    IPv4 address to listen on (0.0.0.0)\n"
+        "  --bind A    IPv4 addresses to listen on, comma-separated (0.0.0.0)\n"
         "  --verbose   one line per request on stderr\n"
         "  --log FILE  one line per request and per reply (code, rectangle, scale, bytes)\n"
         "SIGINT or SIGTERM stops the server cleanly.\n",

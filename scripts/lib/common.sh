@@ -34,9 +34,10 @@ else
     WIN_RUN_BUILD=$WIN64_BUILD
     WINE=/usr/lib/wine/wine64
 fi
-# One server serves both kinds of program; Debian's own wrapper prefers the 64-bit one.
+# One server serves both kinds of program; Debian's own wrapper prefers the
+# 64-bit one. Chosen by name, not by what is installed yet: this is read
+# before setup installs Wine.
 WINESERVER=/usr/lib/wine/wineserver64
-[ -x "$WINESERVER" ] || WINESERVER=/usr/lib/wine/wineserver32
 WINE_TEMPLATE=$BUILD/wine/template-$WIN_ARCH
 
 # win_arch_note: the one line that says when the 64-bit build stands in.

@@ -20,9 +20,7 @@ start)
     if [ -z "$(ip route show default 2>/dev/null)" ] && ! ip route show 255.255.255.255 2>/dev/null | grep -q .; then
         ip route add 255.255.255.255/32 dev lo src 127.0.0.1 && touch "$work/route-added"
     fi
-    # Every address: discovery names the address the answer came from, which is
-    # not loopback where the test host has another link.
-    setsid "$server" --library "$work/library" --bind 0.0.0.0 --port 3031 --log "$work/requests.log" \
+    setsid "$server" --library "$work/library" --bind "$(bash "$(dirname "$0")/../support/listen-addresses.sh")" --port 3031 --log "$work/requests.log" \
         </dev/null >"$work/server.out" 2>&1 &
     echo $! >"$work/server.pid"
     for _ in $(seq 1 100); do

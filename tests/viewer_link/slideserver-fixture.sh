@@ -10,9 +10,7 @@ start)
     mkdir -p "$work"
     "$native/peers/slideserver/slidegen" --out "$work/library" --small >/dev/null 2>&1
     rm -f "$work/server.out" "$work/requests.log"
-    # Every address of the test host: the catalogue client hands viewers the
-    # address its discovery found, which need not be loopback.
-    setsid "$server" --library "$work/library" --bind 0.0.0.0 --port 3030 --log "$work/requests.log" \
+    setsid "$server" --library "$work/library" --bind "$(bash "$(dirname "$0")/../support/listen-addresses.sh")" --port 3030 --log "$work/requests.log" \
         </dev/null >"$work/server.out" 2>&1 &
     echo $! >"$work/server.pid"
     for _ in $(seq 1 100); do

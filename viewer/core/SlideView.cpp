@@ -195,14 +195,6 @@ LRESULT CSlideView::OnLinkConnected(WPARAM, LPARAM)
     return 0;
 }
 
-void CSlideView::RequestMarks()
-{
-    if (!m_pLink) return;
-    m_pLink->SendCommand(slidelink::kGetMarks);
-    fw::Sleep(10);
-    m_pLink->SendCommand(slidelink::kGetUserMarks);
-}
-
 void CSlideView::SetFrameTitle(const std::string& textA, const std::string& textB, const std::string& matrixText)
 {
     CString title;
@@ -333,19 +325,6 @@ void CSlideView::OnSlideHeader(const slidelink::SlideHeaderReply& reply)
 }
 
 void CSlideView::OnSlideResumed() { UpdateVisibleArea(1, TRUE); }
-
-void CSlideView::OnMarkData(uint32_t code, const uint8_t* payload, size_t length)
-{
-    // Published marks go to the display's annotations at once; the user's
-    // own marks are held until the user opens the editor.
-    if (!payload || length == 0) return;
-    if (code == slidelink::kGetMarks && m_pDisplay) {
-        CMemFile file(const_cast<BYTE*>(payload), (UINT)length);
-        m_pDisplay->Annotations().ReadFile(file);
-    } else if (code == slidelink::kGetUserMarks) {
-        m_userMarks.assign(payload, payload + length);
-    }
-}
 
 void CSlideView::OnMeasureManual()
 {

@@ -20,6 +20,7 @@ class CScaleBar;
 class CNavigatorDlg;
 class CNavigationFrame;
 class CMeasureResultDlg;
+class CAnnotationLayer;
 
 class CSlideView : public CWnd, public ISlideLinkOwner, public ISlideViewPane {
 public:
@@ -46,6 +47,8 @@ public:
     void OnTileData(uint32_t code, const zelvo::slidelink::TileRect& rect, const uint8_t* jpeg,
                     size_t jpegLength) override;
     void OnMarkData(uint32_t code, const uint8_t* payload, size_t length) override;
+    // Asks the server for the missing linked files of a layer's media hot spots.
+    void RequestMediaFiles(CAnnotationLayer& layer);
     void OnMediaData(const zelvo::slidelink::MediaReply&) override {}
 
     // Region requests. Rectangles are relative to the view origin, in
@@ -73,6 +76,7 @@ public:
     bool PrefetchWaiting() const { return m_prefetchTimer != 0; }
     const zelvo::slidelink::SlideHeader& Header() const { return m_header; }
     const CString& SlidePath() const { return m_slidePath; }
+    const std::vector<uint8_t>& UserMarks() const { return m_userMarks; }
     CMeasureResultDlg* MeasureDialog() const { return m_pMeasureDlg; }
 
     static const UINT_PTR kKeepAliveTimer = 100;

@@ -46,6 +46,10 @@ public:
     const CString& GetPath() const { return m_path; }
     void SetListWindow(CWnd* wnd) { m_listWindow = wnd; }
     void SetToolBoxWindow(CWnd* wnd) { m_toolBoxWindow = wnd; }
+    // The layer under this one (the slide's own, under a user's marks): a
+    // linked file that layer still names is not deleted with a hot spot here.
+    void SetLinkedLayer(CAnnotationLayer* layer) { m_linkedLayer = layer; }
+    CAnnotationLayer* GetLinkedLayer() const { return m_linkedLayer; }
     int HasCaption() const { return m_hasCaption; }
     int GetShowAll() const { return m_showAll; }
     int GetDeletedCount() const { return (int)m_deleted.size(); }
@@ -69,5 +73,6 @@ private:
     std::vector<std::unique_ptr<CDrawObject>> m_deleted;
     CWnd* m_listWindow = nullptr;
     CWnd* m_toolBoxWindow = nullptr;
+    CAnnotationLayer* m_linkedLayer = nullptr;
     SIZE m_viewSize{0, 0};
 };

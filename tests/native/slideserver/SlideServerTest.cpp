@@ -1,6 +1,7 @@
 // The slide server in-process on a loopback port, driven by a plain client.
 #include "Imaging.h"
 #include "Library.h"
+#include "Network.h"
 #include "Server.h"
 #include "slidelink/SlideLink.h"
 
@@ -716,4 +717,36 @@ TEST(SlideServerPieces, RegionsAreCutEvenlyForTheWorkers)
     // More pieces than the queue takes: none.
     EXPECT_TRUE(SplitRegion(TileRect{0, 0, 2000000000, 2000000000}, 512, 4, 65536, 4096).empty());
     EXPECT_TRUE(SplitRegion(TileRect{5, 5, 5, 9}, 512, 4, 65536, 4096).empty());
+}
+
+TEST(SlideServerNetwork, ListensOnEachAddressOfAListOnOnePortOrOnNone)
+{
+    uint16_t port = 0;
+    std::string error;
+    std::vector<int> fds = ListenTcpOnEach("127.0.0.1,127.0.0.3", 0, port, error);
+    ASSERT_EQ(fds.size(), 2u) << error;
+    ASSERT_NE(port, 0);
+    for (const char* address : {"127.0.0.1", "127.0.0.3"}) {
+        int c = ::socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in a{};
+        a.sin_family = AF_INET;
+        a.sin_port = htons(port);
+        inet_pton(AF_INET, address, &a.sin_addr);
+        EXPECT_EQ(::connect(c, reinterpret_cast<sockaddr*>(&a), sizeof a), 0) << address;
+        ::close(c);
+    }
+    // Another address on the same port is still free: nothing took every address.
+    uint16_t other = 0;
+    int extra = ListenTcp("127.0.0.4", port, other, error);
+    EXPECT_GE(extra, 0) << error;
+    if (extra >= 0) ::close(extra);
+    for (int fd : fds) ::close(fd);
+
+    // One bad address: nothing stays bound, and the reason names it.
+    fds = ListenTcpOnEach("127.0.0.1,not-an-address", port, other, error);
+    EXPECT_TRUE(fds.empty());
+    EXPECT_NE(error.find("not-an-address"), std::string::npos);
+    int again = ListenTcp("127.0.0.1", port, other, error);
+    EXPECT_GE(again, 0) << error;
+    if (again >= 0) ::close(again);
 }
