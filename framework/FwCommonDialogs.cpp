@@ -13,14 +13,19 @@ BOOL RealFileDialog(BOOL open, OPENFILENAME& ofn)
 
 BOOL RealColorDialog(CHOOSECOLOR& cc) { return ::ChooseColor(&cc); }
 
+BOOL RealFontDialog(CHOOSEFONT& cf) { return ::ChooseFont(&cf); }
+
 std::atomic<FileDialogFn> g_fileDialog{&RealFileDialog};
 std::atomic<ColorDialogFn> g_colorDialog{&RealColorDialog};
+std::atomic<FontDialogFn> g_fontDialog{&RealFontDialog};
 
 } // namespace
 
 FileDialogFn SetFileDialogHandler(FileDialogFn fn) { return g_fileDialog.exchange(fn ? fn : &RealFileDialog); }
 
 ColorDialogFn SetColorDialogHandler(ColorDialogFn fn) { return g_colorDialog.exchange(fn ? fn : &RealColorDialog); }
+
+FontDialogFn SetFontDialogHandler(FontDialogFn fn) { return g_fontDialog.exchange(fn ? fn : &RealFontDialog); }
 
 } // namespace fw
 
@@ -54,3 +59,17 @@ CColorDialog::CColorDialog(COLORREF initial, DWORD flags, CWnd* parent) : m_cc()
 }
 
 INT_PTR CColorDialog::DoModal() { return fw::g_colorDialog.load()(m_cc) ? IDOK : IDCANCEL; }
+
+CFontDialog::CFontDialog(const LOGFONT* initial, DWORD flags, CWnd* parent) : m_cf(), m_lf()
+{
+    m_cf.lStructSize = sizeof m_cf;
+    m_cf.hwndOwner = parent ? parent->m_hWnd : nullptr;
+    m_cf.lpLogFont = &m_lf;
+    m_cf.Flags = flags;
+    if (initial) {
+        m_lf = *initial;
+        m_cf.Flags |= CF_INITTOLOGFONTSTRUCT;
+    }
+}
+
+INT_PTR CFontDialog::DoModal() { return fw::g_fontDialog.load()(m_cf) ? IDOK : IDCANCEL; }

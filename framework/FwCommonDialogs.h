@@ -16,6 +16,9 @@ FileDialogFn SetFileDialogHandler(FileDialogFn fn);
 using ColorDialogFn = BOOL (*)(CHOOSECOLOR& cc);
 ColorDialogFn SetColorDialogHandler(ColorDialogFn fn);
 
+using FontDialogFn = BOOL (*)(CHOOSEFONT& cf);
+FontDialogFn SetFontDialogHandler(FontDialogFn fn);
+
 } // namespace fw
 
 class CFileDialog {
@@ -52,4 +55,18 @@ public:
 
 private:
     COLORREF m_custom[16];
+};
+
+class CFontDialog {
+public:
+    // initial: the font the dialog starts from, or nullptr for the platform's choice.
+    CFontDialog(const LOGFONT* initial = nullptr, DWORD flags = CF_SCREENFONTS, CWnd* parent = nullptr);
+    CFontDialog(const CFontDialog&) = delete;
+    CFontDialog& operator=(const CFontDialog&) = delete;
+
+    INT_PTR DoModal();
+    void GetCurrentFont(LOGFONT* font) const { *font = m_lf; }
+
+    CHOOSEFONT m_cf;
+    LOGFONT m_lf;
 };

@@ -32,6 +32,7 @@ public:
     RECT GetViewRect() override { return view; }
     void CenterOn(int x, int y) override { centred = POINT{x, y}; }
     void SetMeasureLayer(IObjectLayer* layer) override { measureLayer = layer; }
+    void SetEditorLayer(IObjectLayer* layer) override { editorLayer = layer; }
 
     // The posted messages of this number, taken from the queue.
     std::vector<MSG> TakePosted(UINT message)
@@ -45,6 +46,7 @@ public:
     RECT view{0, 0, 800, 600};
     POINT centred{-1, -1};
     IObjectLayer* measureLayer = nullptr;
+    IObjectLayer* editorLayer = nullptr;
 };
 
 // A file in the test output folder, removed at the end.

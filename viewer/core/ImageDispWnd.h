@@ -65,7 +65,7 @@ public:
     // in their place. The other layers are owned by their dialogs; null detaches.
     CAnnotationLayer& Annotations() { return m_annotations; }
     void SetAnnotationLayer(IObjectLayer* layer) { m_annotationLayer = layer; }
-    void SetEditorLayer(IObjectLayer* layer) { m_editorLayer = layer; }
+    void SetEditorLayer(IObjectLayer* layer) override { m_editorLayer = layer; }
     void SetMeasureLayer(IObjectLayer* layer) override { m_measureLayer = layer; }
     IObjectLayer* AnnotationLayer() const { return m_annotationLayer; }
     IObjectLayer* EditorLayer() const { return m_editorLayer; }

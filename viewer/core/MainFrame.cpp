@@ -191,6 +191,20 @@ void CMainFrame::OnObjectiveChange()
     ApplyMagnification();
 }
 
+void CMainFrame::SelectObjective(int index)
+{
+    if (index < 0 || index >= Count(kObjectiveFactors)) return;
+    m_objectiveList.SetCurSel(index);
+    OnObjectiveChange();
+}
+
+void CMainFrame::SetFieldNumberIndex(int index)
+{
+    if (index < 0 || index >= kFieldNumberItems) return;
+    m_fieldNumberIndex = index;
+    m_fieldNumberList.SetCurSel(index);
+}
+
 void CMainFrame::OnEyepieceField()
 {
     if (!m_pView) return;

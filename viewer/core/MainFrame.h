@@ -28,6 +28,12 @@ public:
     static int Magnification(int eyepieceIndex, int objectiveIndex);
     static int ScaleBarLengthMm(int rulerIndex);
 
+    // The objective list moved to an index, and its magnification applied.
+    void SelectObjective(int index);
+    int ObjectiveIndex() const { return m_objectiveIndex; }
+    // The field-number list takes the screen settings' index.
+    void SetFieldNumberIndex(int index);
+
     HWND GetCatalogueWindow() const { return m_hCatalogueWnd; }
     BOOL IsMenuShown() const { return m_bMenuShown; }
 

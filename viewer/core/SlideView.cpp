@@ -4,6 +4,8 @@
 #include "ImageDispWnd.h"
 #include "InfoWnd.h"
 #include "MainFrame.h"
+#include "AnnotationEditDlg.h"
+#include "AnnotationListDlg.h"
 #include "MeasureResultDlg.h"
 #include "resource.h"
 #include "Navigator.h"
@@ -60,6 +62,40 @@ BEGIN_MESSAGE_MAP(CSlideView, CWnd)
     ON_MESSAGE(WM_VIEW_MOVED, OnViewMoved)
     ON_COMMAND(ID_MEASURE_MANUAL, OnMeasureManual)
     ON_UPDATE_COMMAND_UI(ID_MEASURE_MANUAL, OnUpdateMeasureManual)
+    ON_COMMAND(ID_VIEW_NAVIGATOR, OnNavigatorWindow)
+    ON_UPDATE_COMMAND_UI(ID_VIEW_NAVIGATOR, OnUpdateNavigatorWindow)
+    ON_COMMAND(ID_OPEN_CATALOGUE, OnOpenCatalogue)
+    ON_UPDATE_COMMAND_UI(ID_VIEW_EYEPIECE_FIELD, OnUpdateEyepieceField)
+    ON_COMMAND(ID_VIEW_SETTINGS, OnScreenSettings)
+    ON_COMMAND(ID_MARK_CAPTION, OnMarkCaption)
+    ON_UPDATE_COMMAND_UI(ID_MARK_CAPTION, OnUpdateMarkCaption)
+    ON_COMMAND(ID_MARK_HOTSPOTS, OnMarkHotSpots)
+    ON_UPDATE_COMMAND_UI(ID_MARK_HOTSPOTS, OnUpdateMarkHotSpots)
+    ON_COMMAND(ID_MARK_REGIONS, OnMarkRegions)
+    ON_UPDATE_COMMAND_UI(ID_MARK_REGIONS, OnUpdateMarkRegions)
+    ON_COMMAND(ID_MARK_SHOWALL, OnMarkShowAll)
+    ON_UPDATE_COMMAND_UI(ID_MARK_SHOWALL, OnUpdateMarkShowAll)
+    ON_COMMAND(ID_MARK_LIST, OnMarkList)
+    ON_UPDATE_COMMAND_UI(ID_MARK_LIST, OnUpdateMarkList)
+    ON_COMMAND(ID_MARK_EDIT, OnMarkEdit)
+    ON_UPDATE_COMMAND_UI(ID_MARK_EDIT, OnUpdateMarkEditor)
+    ON_COMMAND(ID_MARK_EDITOR, OnMarkEditor)
+    ON_UPDATE_COMMAND_UI(ID_MARK_EDITOR, OnUpdateMarkEditor)
+    ON_MESSAGE(WM_EDITOR_CLOSED, OnEditorClosed)
+    ON_COMMAND(ID_SCREEN_RULER, OnScreenRuler)
+    ON_UPDATE_COMMAND_UI(ID_SCREEN_RULER, OnUpdateScreenRuler)
+    ON_COMMAND(ID_OBJECTIVE_4X, OnObjective4X)
+    ON_COMMAND(ID_OBJECTIVE_10X, OnObjective10X)
+    ON_COMMAND(ID_OBJECTIVE_20X, OnObjective20X)
+    ON_COMMAND(ID_OBJECTIVE_40X, OnObjective40X)
+    ON_COMMAND(ID_OBJECTIVE_100X, OnObjective100X)
+    ON_UPDATE_COMMAND_UI(ID_OBJECTIVE_4X, OnUpdateObjective)
+    ON_UPDATE_COMMAND_UI(ID_OBJECTIVE_10X, OnUpdateObjective)
+    ON_UPDATE_COMMAND_UI(ID_OBJECTIVE_20X, OnUpdateObjective)
+    ON_UPDATE_COMMAND_UI(ID_OBJECTIVE_40X, OnUpdateObjective)
+    ON_UPDATE_COMMAND_UI(ID_OBJECTIVE_100X, OnUpdateObjective)
+    ON_COMMAND(ID_SNAPSHOT, OnSnapshot)
+    ON_COMMAND(ID_REPORT, OnReport)
 END_MESSAGE_MAP()
 
 CSlideView::CSlideView() = default;
@@ -126,8 +162,10 @@ int CSlideView::OnCreate(LPCREATESTRUCT)
 
 void CSlideView::OnDestroy()
 {
-    // The results dialog lends its layer to the display: it goes first.
+    // The dialogs lend layers to the display or follow its layer: they go first.
     if (m_pMeasureDlg) m_pMeasureDlg->DestroyWindow();
+    if (m_pEditDlg) m_pEditDlg->DestroyWindow();
+    if (m_pListDlg) m_pListDlg->DestroyWindow();
     KillTimer(kKeepAliveTimer);
     if (m_prefetchTimer) KillTimer(kPrefetchTimer);
     m_prefetchTimer = 0;

@@ -20,6 +20,8 @@ class CScaleBar;
 class CNavigatorDlg;
 class CNavigationFrame;
 class CMeasureResultDlg;
+class CAnnotationListDlg;
+class CAnnotationEditDlg;
 class CAnnotationLayer;
 
 class CSlideView : public CWnd, public ISlideLinkOwner, public ISlideViewPane {
@@ -78,6 +80,20 @@ public:
     const CString& SlidePath() const { return m_slidePath; }
     const std::vector<uint8_t>& UserMarks() const { return m_userMarks; }
     CMeasureResultDlg* MeasureDialog() const { return m_pMeasureDlg; }
+    CAnnotationListDlg* AnnotationList() const { return m_pListDlg; }
+    CAnnotationEditDlg* AnnotationEditor() const { return m_pEditDlg; }
+    // The annotation tool box on a layer, or with null on a layer of the
+    // user's own marks; created hidden. Null when one is open already.
+    CAnnotationEditDlg* CreateAnnotationEditor(CAnnotationLayer* layer);
+    BOOL IsNavigatorShown() const { return m_navigatorShown; }
+    BOOL IsCaptionShown() const { return m_captionShown; }
+    BOOL AreHotSpotsShown() const { return m_hotSpotsShown; }
+    BOOL AreRegionsShown() const { return m_regionsShown; }
+    BOOL IsShowAllOn() const { return m_showAll; }
+
+    // The report template's copy, opened by the report command.
+    static const char kReportFolder[];
+    static const char kReportCopy[];
 
     static const UINT_PTR kKeepAliveTimer = 100;
     static const UINT_PTR kPrefetchTimer = 1001;
@@ -103,9 +119,41 @@ protected:
     LRESULT OnViewMoved(WPARAM, LPARAM);
     void OnMeasureManual();
     void OnUpdateMeasureManual(CCmdUI* ui);
+    // The menu's other commands (SlideViewCommands.cpp).
+    void OnNavigatorWindow();
+    void OnUpdateNavigatorWindow(CCmdUI* ui);
+    void OnOpenCatalogue();
+    void OnUpdateEyepieceField(CCmdUI* ui);
+    void OnScreenSettings();
+    void OnMarkCaption();
+    void OnUpdateMarkCaption(CCmdUI* ui);
+    void OnMarkHotSpots();
+    void OnUpdateMarkHotSpots(CCmdUI* ui);
+    void OnMarkRegions();
+    void OnUpdateMarkRegions(CCmdUI* ui);
+    void OnMarkShowAll();
+    void OnUpdateMarkShowAll(CCmdUI* ui);
+    void OnMarkList();
+    void OnUpdateMarkList(CCmdUI* ui);
+    void OnMarkEdit() {}
+    void OnUpdateMarkEditor(CCmdUI* ui);
+    void OnMarkEditor();
+    LRESULT OnEditorClosed(WPARAM editor, LPARAM);
+    void OnScreenRuler();
+    void OnUpdateScreenRuler(CCmdUI* ui);
+    void OnObjective4X() { SelectObjective(1); }
+    void OnObjective10X() { SelectObjective(3); }
+    void OnObjective20X() { SelectObjective(4); }
+    void OnObjective40X() { SelectObjective(6); }
+    void OnObjective100X() { SelectObjective(9); }
+    void OnUpdateObjective(CCmdUI* ui);
+    void OnSnapshot();
+    void OnReport();
     DECLARE_MESSAGE_MAP()
 
 private:
+    void SelectObjective(int index);
+    void RepaintMarks();
     void TakeScreenSettings();
     void ReshapeEyepieceHole();
     void SetEyepieceCircle();
@@ -152,6 +200,12 @@ private:
     std::vector<uint32_t> m_tilePixels;  // decoded regions, reused
     // Open while the user measures; the dialog clears this when it closes.
     CMeasureResultDlg* m_pMeasureDlg = nullptr;
+    CAnnotationListDlg* m_pListDlg = nullptr;
+    CAnnotationEditDlg* m_pEditDlg = nullptr;
+    BOOL m_captionShown = FALSE;
+    BOOL m_hotSpotsShown = FALSE;
+    BOOL m_regionsShown = FALSE;
+    BOOL m_showAll = FALSE;
 
     std::unique_ptr<CSlideLinkSocket> m_pLink;
     std::unique_ptr<CImageDispWnd> m_pDisplay;

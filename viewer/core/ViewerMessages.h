@@ -12,4 +12,3 @@ const UINT WM_VIEW_ORIGIN = 0x81A;
 const UINT WM_NAVIGATOR_CLOSED = 0x84C;
 const UINT WM_LINK_CONNECTED = 0xA50;
 const UINT WM_VIEWER_NOTIFY = WM_USER + 4104;        // 0x1408, to the catalogue client
-const UINT WM_EDITOR_CLOSED = 0x2B0F;

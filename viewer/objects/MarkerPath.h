@@ -8,3 +8,6 @@
 
 const CString& GetMarkerPath();
 void SetMarkerPath(const CString& path);
+
+// The file name of a slide path without folder and extension ("b" for D:\\a\\b.jpg).
+CString SlideFileTitle(const CString& path);

@@ -1,6 +1,7 @@
 #include "MeasureResultDlg.h"
 
 #include "FwCommonDialogs.h"
+#include "MarkerPath.h"
 #include "MeasureResultIds.h"
 #include "ObjectMessages.h"
 #include "CircleMeasure.h"
@@ -89,28 +90,7 @@ CString CMeasureResultDlg::ResultText(CDrawObject* object)
     }
 }
 
-CString CMeasureResultDlg::DefaultFileName() const
-{
-    // Walks by characters: the second byte of a double-byte character may
-    // look like a backslash.
-    const char* path = m_slidePath.GetString();
-    int nameStart = 0, dot = -1;
-    for (int i = 0; path[i];) {
-        if (::IsDBCSLeadByte((BYTE)path[i]) && path[i + 1]) {
-            i += 2;
-            continue;
-        }
-        if (path[i] == '\\' || path[i] == '/') {
-            nameStart = i + 1;
-            dot = -1;
-        } else if (path[i] == '.') {
-            dot = i;
-        }
-        ++i;
-    }
-    const int end = dot >= 0 ? dot : m_slidePath.GetLength();
-    return m_slidePath.Mid(nameStart, end - nameStart) + ".rst";
-}
+CString CMeasureResultDlg::DefaultFileName() const { return SlideFileTitle(m_slidePath) + ".rst"; }
 
 void CMeasureResultDlg::DoDataExchange(CDataExchange* dx)
 {

@@ -37,4 +37,6 @@ public:
     virtual void CenterOn(int x, int y) = 0;
     // Attaches (or with null detaches) the measurement layer.
     virtual void SetMeasureLayer(IObjectLayer* layer) = 0;
+    // Attaches (or with null detaches) the tool box's own layer of marks.
+    virtual void SetEditorLayer(IObjectLayer* layer) = 0;
 };
