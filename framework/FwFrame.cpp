@@ -3,6 +3,9 @@
 
 #include "FwBars.h"
 
+#include <cstring>
+#include <string>
+
 namespace {
 thread_local CDialog* t_creatingDialog = nullptr;
 
@@ -299,7 +302,36 @@ BOOL CDialog::PreTranslateMessage(MSG* msg)
 
 LRESULT CDialog::HandleInitDialog(WPARAM, LPARAM)
 {
+    ExecuteDlgInit();
     return OnInitDialog();
+}
+
+void CDialog::ExecuteDlgInit()
+{
+    // Entries: control id (16 bits, 0 ends), message (16-bit numbering),
+    // byte count (32 bits), the text with its NUL.
+    const WORD kAddString16 = 0x0403, kListAddString16 = 0x0401;
+    if (!m_lpszTemplateName || !m_hWnd) return;
+    HINSTANCE instance = fw::ResourceHandle();
+    HRSRC found = ::FindResource(instance, m_lpszTemplateName, MAKEINTRESOURCE(240));
+    HGLOBAL loaded = found ? ::LoadResource(instance, found) : nullptr;
+    const BYTE* p = loaded ? static_cast<const BYTE*>(::LockResource(loaded)) : nullptr;
+    if (!p) return;
+    const BYTE* end = p + ::SizeofResource(instance, found);
+    while (end - p >= 8) {
+        WORD id = 0, message = 0;
+        DWORD count = 0;
+        std::memcpy(&id, p, 2);
+        if (!id) break;
+        std::memcpy(&message, p + 2, 2);
+        std::memcpy(&count, p + 4, 4);
+        p += 8;
+        if (count > (DWORD)(end - p)) break;
+        const std::string text(reinterpret_cast<const char*>(p), count);
+        p += count;
+        const UINT native = message == kAddString16 ? CB_ADDSTRING : message == kListAddString16 ? LB_ADDSTRING : 0;
+        if (native) ::SendDlgItemMessageA(m_hWnd, id, native, 0, (LPARAM)text.c_str());
+    }
 }
 
 BOOL CDialog::OnInitDialog()

@@ -81,6 +81,9 @@ public:
     void EndDialog(int result);
 
     virtual BOOL OnInitDialog();
+    // Fills list and combo boxes from the template's initial data (resource
+    // type 240 under the template's name), before OnInitDialog.
+    void ExecuteDlgInit();
     virtual void OnOK();
     virtual void OnCancel();
     // Moves data between controls and members; FALSE when a value was refused.

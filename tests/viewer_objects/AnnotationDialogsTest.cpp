@@ -197,7 +197,11 @@ TEST_F(ToolBox, SelectionShowsTheKindAndTheToggleChangesOnlyWhatTheKindHas)
     Load(layer, ThreeObjects());
     Open(&layer);
     EXPECT_TRUE(layer.IsEditMode());
-    EXPECT_EQ(box->Kinds().GetCount(), 14);
+    // The entries come with the template.
+    ASSERT_EQ(box->Kinds().GetCount(), 14);
+    CString entry;
+    box->Kinds().GetLBText(13, entry);
+    EXPECT_STREQ(entry.GetString(), "圆弧");
 
     // An arc: its entry and "闪烁"; the toggle makes it blink and stop again.
     layer.SetToolType(DRAW_ARC, 1);

@@ -16,17 +16,16 @@ namespace {
 const char kTransparent[] = "透明";
 const char kBlink[] = "闪烁";
 
+// The entries of the kinds list, in the order of the template's initial data.
 struct KindEntry {
-    const char* text;
     int type;
     bool textKind;  // the check box makes it transparent, else blink
 };
 const KindEntry kKinds[] = {
-    {"概述", DRAW_CAPTION, true},  {"题示", DRAW_NOTE_TITLE, true}, {"标示", DRAW_NOTE_MARK, true},
-    {"单图", DRAW_IMAGE, true},    {"视频", DRAW_VIDEO, true},      {"组图", DRAW_IMAGE_GROUP, true},
-    {"区域", DRAW_REGION, false},  {"括符", DRAW_BRACKET, false},   {"箭头", DRAW_ARROW, false},
-    {"线条", DRAW_FREEHAND, false}, {"矩形", DRAW_RECTANGLE, false}, {"圆周", DRAW_CIRCLE, false},
-    {"椭圆", DRAW_ELLIPSE, false}, {"圆弧", DRAW_ARC, false},
+    {DRAW_CAPTION, true},   {DRAW_NOTE_TITLE, true}, {DRAW_NOTE_MARK, true}, {DRAW_IMAGE, true},
+    {DRAW_VIDEO, true},     {DRAW_IMAGE_GROUP, true}, {DRAW_REGION, false},  {DRAW_BRACKET, false},
+    {DRAW_ARROW, false},    {DRAW_FREEHAND, false},  {DRAW_RECTANGLE, false}, {DRAW_CIRCLE, false},
+    {DRAW_ELLIPSE, false},  {DRAW_ARC, false},
 };
 const int kKindCount = (int)(sizeof kKinds / sizeof kKinds[0]);
 const int kUserMarksEntry = 6;
@@ -109,10 +108,7 @@ void CAnnotationEditDlg::DoDataExchange(CDataExchange* dx)
 
 BOOL CAnnotationEditDlg::OnInitDialog()
 {
-    m_kindIndex = -1;
     UpdateData(FALSE);  // binds the controls
-    m_kindIndex = 0;
-    for (const KindEntry& k : kKinds) m_kinds.AddString(k.text);
 
     IObjectLayerHost* host = dynamic_cast<IObjectLayerHost*>(m_imageWindow);
     if (m_ownLayer) {
