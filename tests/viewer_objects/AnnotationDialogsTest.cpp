@@ -174,6 +174,22 @@ TEST_F(AnnotationList, RowsFollowTheLayerAndDoubleClickCentresTheObject)
     EXPECT_EQ(Cell(2, 0), "2");
     EXPECT_EQ(Cell(2, 1), "矩形");
 
+    // A file read into the layer while the list is open replaces its rows.
+    zelvo::ByteWriter other;
+    annotation::WriteAnnotationHeader(other, "", 1);
+    annotation::WriteObject(other, DRAW_NOTE_MARK, Note(300, 200, "汇管区"));
+    Load(layer, other.data());
+    Pump();
+    ASSERT_EQ(list->List().GetItemCount(), 1);
+    EXPECT_EQ(Cell(0, 1), "标示");
+    Load(layer, ThreeObjects());
+    Pump();
+    ASSERT_EQ(list->List().GetItemCount(), 3);
+    EXPECT_EQ(Cell(1, 2), "中央静脉");
+    EXPECT_EQ(Cell(2, 3), "300, 200");
+    layer.DeleteAt(1);
+    Pump();
+
     list->List().SetSelectionMark(1);
     NMHDR header{list->List().m_hWnd, 1029, (UINT)NM_DBLCLK};
     list->SendMessage(WM_NOTIFY, 1029, (LPARAM)&header);

@@ -132,10 +132,16 @@ LRESULT CAnnotationListDlg::OnAnnotationChanged(WPARAM, LPARAM index)
         if (i >= c) return 0;
         FillRow(i);
     } else {
-        if (i >= c) return 0;
+        if (i >= c) {
+            FillList();
+            return 0;
+        }
         for (int r = i + 1; r < c; ++r) Renumber(r, r - 1);
         m_list.DeleteItem(i);
     }
+    // Changes posted before a whole file was read into the layer no longer
+    // match it one by one.
+    if (m_list.GetItemCount() != m_layer->GetCount()) FillList();
     m_list.EnsureVisible(i, FALSE);
     UpdateData(FALSE);
     return 0;
