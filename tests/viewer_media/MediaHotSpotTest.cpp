@@ -108,6 +108,7 @@ private:
 TEST_F(MediaTest, ImageGroupStepsOnePictureAtATimeAndStoresTheIndexOnlyWhenChanged)
 {
     SetMarkerPath(Out("s1.mrk").c_str());
+    for (const char* left : {"s1-grp0#4.sjp", "s1-grp0#4(2).sjp"}) ::DeleteFileA(Out(left).c_str());
     std::vector<CString> pictures;
     for (int i = 0; i < 4; ++i) {
         const std::string path = Made(Out("grp" + std::to_string(i) + ".jpg"));
@@ -189,11 +190,12 @@ TEST_F(MediaTest, ImageGroupStepsOnePictureAtATimeAndStoresTheIndexOnlyWhenChang
 
     // A second group of the same name does not overwrite the first.
     CImageGroupHotSpot* second = Make<CImageGroupHotSpot>(DRAW_IMAGE_GROUP);
-    second->MakeGroup({pictures[3], pictures[2], pictures[1], pictures[0]});
+    second->MakeGroup({pictures[0], pictures[3], pictures[2], pictures[1]});
     EXPECT_EQ(ReadBytes(file), saved);
-    EXPECT_EQ(second->GetText(), CString(Made(Out("s1-grp3#4(2).sjp")).c_str()));
+    EXPECT_EQ(second->GetText(), CString(Made(Out("s1-grp0#4(2).sjp")).c_str()));
     EXPECT_EQ(second->GetCurrentIndex(), 1);
-    EXPECT_EQ(second->Picture()->GetSize().cx, 60);
+    ASSERT_NE(second->Picture(), nullptr);
+    EXPECT_EQ(second->Picture()->GetSize().cx, 70);
 }
 
 TEST_F(MediaTest, OnePictureGroupAndHostileGroupFiles)
@@ -201,6 +203,7 @@ TEST_F(MediaTest, OnePictureGroupAndHostileGroupFiles)
     SetMarkerPath(Out("s2.mrk").c_str());
     const std::string picture = Made(Out("one.jpg"));
     WriteBytes(picture, Jpeg(44));
+    ::DeleteFileA(Out("s2-one#1.sjp").c_str());
     CImageGroupHotSpot* group = Make<CImageGroupHotSpot>(DRAW_IMAGE_GROUP);
     group->MakeGroup({CString(picture.c_str())});
     const std::string file = Made(Out("s2-one#1.sjp"));
