@@ -518,7 +518,7 @@ std::vector<uint8_t> DemoMarks(const Specimen& sp, const std::string& groupName)
 
     RegionRecord region;
     region.attributes = ShapeAttributes();
-    region.points = Blob(X(0.12), Y(0.2), unit, 24);
+    region.points = Blob(X(0.47), Y(0.75), unit, 24);
     WriteObject(w, 4, region);
     SegmentRecord arc;
     arc.attributes = ShapeAttributes();
@@ -547,7 +547,7 @@ std::vector<uint8_t> DemoMarks(const Specimen& sp, const std::string& groupName)
         line.points.push_back({X(0.3) + unit * 4 * i / 40, Y(0.85) + (int32_t)(unit / 2 * std::sin(i * 0.5))});
     WriteObject(w, 14, line);
     // A note pointing into the region: the region's hover shows it too.
-    PutNote(w, 2, X(0.12), Y(0.2), 120, 40, Gb2312("区域标示"));
+    PutNote(w, 2, X(0.47), Y(0.75), 120, 40, Gb2312("区域标示"));
     return w.take();
 }
 
