@@ -138,6 +138,79 @@ choose_objective() {  # first characters of the item, e.g. 4 for "4X物镜"
     xdo key Return
 }
 
+# The slide's marks (he.mrk): they stay hidden until "全部显示" in the menu
+# "标注", which the menu button of the toolbar brings up. Then the video hot
+# spot is clicked and the image group stepped. The marks are placed at
+# fractions of the slide; where the fitted slide lies is read off the
+# screenshots: the first and last pixel of a middle row outside the
+# black of the view (before the marks show), and the grey line under the
+# toolbar (with the menu shown).
+measure_display() {  # screenshot without marks, with them; sets DL DR DT (frame coordinates)
+    local png=$1 row col
+    row=$((FY + FH / 2))
+    read -r DL DR < <(convert "$png" -crop "${FW}x1+${FX}+${row}" +repage txt:- |
+        awk -F'[,: ]+' 'NR > 1 && $1 >= 8 { run = ($0 ~ /#000000/) ? run + 1 : 0
+                                              if (l == "" && !run) l = $1
+                                              else if (l != "" && r == "" && run == 8) r = $1 - 8 }
+                         END { print l, r }')
+    col=$((FX + DR - 5))
+    DT=$(convert "$2" -crop "1x${FH}+${col}+${FY}" +repage txt:- |
+        awk -F'[,: ]+' -v top="$((CAPTION + 10))" 'NR > 1 && $2 >= top && t == "" && $0 ~ /#A6A6A6/ { t = $2 }
+                                                  END { print t + 2 }')
+}
+# The slide is 40000 x 30000 pixels; the view scales each axis by the
+# screen's pixels per metre, which differ with the monitor's default size
+# (328 x 246 mm).
+slide_point() {  # fraction x, fraction y, screen offset x, y: sets PX PY
+    local w=$((DR - DL + 1)) sw sh
+    read -r sw sh < <(xdo getdisplaygeometry)
+    PX=$(awk -v f="$1" -v o="$3" -v a="$((FX + DL))" -v w="$w" 'BEGIN { printf "%d", a + f * w + o }')
+    PY=$(awk -v f="$2" -v o="$4" -v a="$((FY + DT))" -v w="$w" -v r="$(awk -v x="$sw" -v y="$sh" 'BEGIN { print (y / 246) / (x / 328) }')" \
+        'BEGIN { printf "%d", a + f * w * 3 / 4 * r + o }')
+}
+
+echo "[demo] showing the marks"
+from=$(log_lines)
+xdo mousemove "$((FX + 118))" "$((FY + CAPTION + 12))" click 1
+sleep 0.5
+xdo key alt+a
+sleep 0.3
+xdo key a
+sleep 0.3
+# Leaves the menu bar, should it still hold the keyboard.
+xdo key Escape
+sleep 1
+settle "$from"
+step_done 01a-marks "$from"
+measure_display "$OUT/01-opened.png" "$OUT/01a-marks.png"
+echo "[demo] the fitted slide lies at x $DL-$DR, top $DT"
+
+echo "[demo] playing the video hot spot"
+from=$(log_lines)
+# The hot spot's box lies up and right of its anchor (0.75, 0.3): its middle.
+slide_point 0.75 0.3 140 -115
+xdo mousemove "$PX" "$PY" click 1
+sleep 1.5
+step_done 01b-video-playing "$from"
+sleep 4
+
+echo "[demo] stepping the image group"
+from=$(log_lines)
+slide_point 0.25 0.6 140 -115
+xdo mousemove "$PX" "$PY"
+sleep 0.3
+xdo click 5
+sleep 0.5
+slide_point 0.25 0.6 210 -115
+xdo mousemove "$PX" "$PY" click 1
+sleep 0.5
+step_done 01c-image-group "$from"
+# The menu goes again ("显示菜单" in "查看"), so that the toolbar is where the next steps expect it.
+xdo key alt+v
+sleep 0.3
+xdo key m
+sleep 0.5
+
 echo "[demo] zooming to the 4X objective"
 from=$(log_lines)
 choose_objective 4

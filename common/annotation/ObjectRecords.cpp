@@ -205,7 +205,11 @@ bool RecordForType(int32_t type, ObjectRecord& out)
     switch (type) {
     case 1: // caption
     case 2: // text notes
-    case 3: out = NoteRecord(); return true;
+    case 3:
+    case 5: // media hot spots: a note whose text names the linked file
+    case 101:
+    case 102:
+    case 103: out = NoteRecord(); return true;
     case 4: out = RegionRecord(); return true;
     case 6: // segment chain, angle, arc
     case 7:

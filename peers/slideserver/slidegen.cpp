@@ -19,6 +19,11 @@
 #include <vector>
 #include <iconv.h>
 
+#include "annotation/ImageGroupFile.h"
+#include "annotation/ObjectFiles.h"
+#include "annotation/ObjectRecords.h"
+#include "bytes/ByteReader.h"
+
 namespace fs = std::filesystem;
 
 namespace {
@@ -434,55 +439,129 @@ std::string Gb2312(const std::string& utf8)
     return out;
 }
 
-void Put32(std::vector<uint8_t>& v, uint32_t x)
-{
-    for (int i = 0; i < 4; ++i) v.push_back((uint8_t)(x >> (8 * i)));
-}
+using namespace zelvo::annotation;
+using zelvo::ByteWriter;
 
-// One note record: attribute block (anchor, box, font, colours), then the
-// text with its NUL behind its length.
-void PutNote(std::vector<uint8_t>& v, uint32_t type, int32_t ax, int32_t ay, int32_t boxW, int32_t boxH,
-             const std::string& text)
+AttributeBlock NoteAttributes(int32_t ax, int32_t ay, int32_t boxW, int32_t boxH)
 {
-    Put32(v, type);
-    std::vector<uint8_t> block(136, 0);
-    auto set = [&](size_t off, uint32_t x) { for (int i = 0; i < 4; ++i) block[off + i] = (uint8_t)(x >> (8 * i)); };
-    set(0, (uint32_t)ax);
-    set(4, (uint32_t)ay);
+    AttributeBlock a;
+    a.SetInt(AttributeBlock::kAnchor, ax);
+    a.SetInt(AttributeBlock::kAnchor + 4, ay);
     // The box keeps its screen offset from the anchor: up and to the right.
-    set(8, (uint32_t)(ax + 40));
-    set(12, (uint32_t)(ay - 40 - boxH));
-    set(16, (uint32_t)(ax + 40 + boxW));
-    set(20, (uint32_t)(ay - 40));
-    set(40, (uint32_t)-16); // lfHeight
-    set(56, 400);           // lfWeight
-    block[63] = 134;        // GB2312 character set
-    std::string face = Gb2312("宋体");
-    std::memcpy(&block[68], face.data(), std::min<size_t>(face.size(), 31));
-    set(100, 1);            // translucent
-    set(120, 0xFFFFFF);
-    set(124, 0x7F7F7F);
-    set(128, 0x7F7F7F);
-    set(132, 0x000000);
-    v.insert(v.end(), block.begin(), block.end());
-    Put32(v, (uint32_t)text.size() + 1);
-    v.insert(v.end(), text.begin(), text.end());
-    v.push_back(0);
+    a.SetInt(AttributeBlock::kBox, ax + 40);
+    a.SetInt(AttributeBlock::kBox + 4, ay - 40 - boxH);
+    a.SetInt(AttributeBlock::kBox + 8, ax + 40 + boxW);
+    a.SetInt(AttributeBlock::kBox + 12, ay - 40);
+    a.SetInt(AttributeBlock::kFont, -16);      // lfHeight
+    a.SetInt(AttributeBlock::kFont + 16, 400); // lfWeight
+    a.bytes()[AttributeBlock::kFont + 23] = 134;  // GB2312 character set
+    const std::string face = Gb2312("宋体");
+    std::memcpy(a.bytes().data() + AttributeBlock::kFont + 28, face.data(), std::min<size_t>(face.size(), 31));
+    a.SetInt(AttributeBlock::kBkMode, 1);  // translucent
+    a.SetInt(120, 0xFFFFFF);                // text, text background, fill, border colours
+    a.SetInt(124, 0x7F7F7F);
+    a.SetInt(128, 0x7F7F7F);
+    a.SetInt(132, 0x000000);
+    return a;
 }
 
-// The demo marks: a text note at a cluster of cells and a picture hot spot
-// whose picture (media/closeup.jpg) the viewer fetches from the server.
-std::vector<uint8_t> DemoMarks(const Specimen& sp)
+void PutNote(ByteWriter& w, int32_t type, int32_t ax, int32_t ay, int32_t boxW, int32_t boxH, const std::string& text)
 {
-    const char sig[] = "TessarokV20";
-    std::vector<uint8_t> out;
-    Put32(out, 0); // no caption
-    Put32(out, sizeof sig - 1);
-    out.insert(out.end(), sig, sig + sizeof sig - 1);
-    Put32(out, 2);
-    PutNote(out, 2, (int32_t)(sp.width * 0.4), (int32_t)(sp.height * 0.35), 220, 60, Gb2312("示例：细胞核密集区"));
-    PutNote(out, 101, (int32_t)(sp.width / 2), (int32_t)(sp.height / 2), 200, 150, "C:\\ZelvoSlides\\media\\closeup.jpg");
-    return out;
+    NoteRecord note;
+    note.attributes = NoteAttributes(ax, ay, boxW, boxH);
+    note.text = text;
+    WriteObject(w, type, note);
+}
+
+// Shapes draw in the border colour: a blue that shows on every stain.
+AttributeBlock ShapeAttributes()
+{
+    AttributeBlock a;
+    a.SetInt(132, 0xFF4000);
+    a.SetInt(128, 0xFFFFFF);
+    return a;
+}
+
+// The points of a closed wavy outline about a centre, image pixels.
+std::vector<zelvo::geom::Point> Blob(int32_t cx, int32_t cy, int32_t r, int n)
+{
+    std::vector<zelvo::geom::Point> points;
+    for (int i = 0; i < n; ++i) {
+        const double t = 2 * M_PI * i / n;
+        const double k = 1 + 0.18 * std::sin(3 * t);
+        points.push_back({(int32_t)(cx + r * k * std::cos(t)), (int32_t)(cy + r * k * std::sin(t))});
+    }
+    return points;
+}
+
+const char kMediaPrefix[] = "C:\\ZelvoSlides\\media\\";
+
+// The demo marks: the slide's description, notes, one shape of each kind
+// the annotations hold and the three media hot spots, spread over the
+// slide so that each shows on its own in the fitted view. The media hot
+// spots name files of the library's media folder that the viewer fetches.
+std::vector<uint8_t> DemoMarks(const Specimen& sp, const std::string& groupName)
+{
+    const int32_t W = (int32_t)sp.width, H = (int32_t)sp.height;
+    auto X = [&](double f) { return (int32_t)(W * f); };
+    auto Y = [&](double f) { return (int32_t)(H * f); };
+    const int32_t unit = std::min(W, H) / 20;
+    ByteWriter w;
+    const std::string caption = Gb2312("示例切片：苏木精-伊红染色");
+    WriteAnnotationHeader(w, caption, 15);
+    PutNote(w, 1, 0, 0, 260, 40, caption);
+    PutNote(w, 2, X(0.4), Y(0.35), 220, 60, Gb2312("示例：细胞核密集区"));
+    PutNote(w, 3, X(0.1), Y(0.9), 160, 40, Gb2312("题示：切片边缘"));
+    PutNote(w, 101, X(0.5), Y(0.5), 200, 150, std::string(kMediaPrefix) + "closeup.jpg");
+    PutNote(w, 102, X(0.75), Y(0.3), 200, 150, std::string(kMediaPrefix) + "clip.avi");
+    PutNote(w, 103, X(0.25), Y(0.6), 200, 150, std::string(kMediaPrefix) + groupName);
+
+    RegionRecord region;
+    region.attributes = ShapeAttributes();
+    region.points = Blob(X(0.47), Y(0.75), unit, 24);
+    WriteObject(w, 4, region);
+    SegmentRecord arc;
+    arc.attributes = ShapeAttributes();
+    arc.points = {{X(0.3), Y(0.12)}, {X(0.36), Y(0.06)}, {X(0.42), Y(0.12)}};
+    WriteObject(w, 8, arc);
+    CircleRecord circle;
+    circle.attributes = ShapeAttributes();
+    circle.SetGeometry({X(0.62), Y(0.12)}, unit);
+    WriteObject(w, 9, circle);
+    auto framed = [&](int32_t type, int32_t cx, int32_t cy, int32_t a, int32_t b) {
+        FramedRecord r;
+        r.attributes = ShapeAttributes();
+        r.SetHandle(0, {cx - a, cy});
+        r.SetHandle(1, {cx + a, cy});
+        r.SetHandle(2, {cx, cy - b});
+        r.SetHandle(3, {cx, cy + b});
+        WriteObject(w, type, r);
+    };
+    framed(10, X(0.88), Y(0.12), unit * 3 / 2, unit);
+    framed(11, X(0.88), Y(0.55), unit * 3 / 2, unit);
+    framed(12, X(0.62), Y(0.85), unit * 2, unit / 2);
+    framed(13, X(0.85), Y(0.85), unit * 2, unit / 2);
+    FreehandRecord line;
+    line.attributes = ShapeAttributes();
+    for (int i = 0; i <= 40; ++i)
+        line.points.push_back({X(0.3) + unit * 4 * i / 40, Y(0.85) + (int32_t)(unit / 2 * std::sin(i * 0.5))});
+    WriteObject(w, 14, line);
+    // A note pointing into the region: the region's hover shows it too.
+    PutNote(w, 2, X(0.47), Y(0.75), 120, 40, Gb2312("区域标示"));
+    return w.take();
+}
+
+// The image group of the demo: crops of the specimen behind the group index.
+std::vector<uint8_t> DemoGroup(const Specimen& sp)
+{
+    std::vector<std::vector<uint8_t>> pictures;
+    for (int i = 0; i < 3; ++i)
+        pictures.push_back(PictureOf(sp, sp.width / 4 + i * 600, sp.height * 6 / 10, 640, 480));
+    std::vector<uint64_t> sizes;
+    for (const auto& p : pictures) sizes.push_back(p.size());
+    std::vector<uint8_t> file = ImageGroupIndexBytes(0, ImageGroupOffsets(sizes));
+    for (const auto& p : pictures) file.insert(file.end(), p.begin(), p.end());
+    return file;
 }
 
 int Usage()
@@ -491,8 +570,9 @@ int Usage()
                "Writes the demo slide library into DIR: three synthetic specimens of 40000 x 30000\n"
                "pixels at 0.25 um/pixel (he.tif, ihc.tif, trichrome.tif; tiled, pyramidal,\n"
                "JPEG-compressed TIFF), a plain picture (picture.jpg), marks beside he.tif (he.mrk:\n"
-               "a text note and a picture hot spot naming the media file)\n"
-               "and a media file (media/closeup.jpg). --small writes one specimen of 3000 x 2200\n"
+               "the description, notes, one shape of each annotation kind and picture, video and\n"
+               "image-group hot spots naming media files) and the media files (media/closeup.jpg,\n"
+               "media/he-demo#3.sjp; the video media/clip.avi is made by the scripts). --small writes one specimen of 3000 x 2200\n"
                "(small.tif) instead of the three, for tests. Files already there are kept.\n",
                stderr);
     return 2;
@@ -538,10 +618,12 @@ int main(int argc, char** argv)
     }
     const Specimen& first = specimens[0].second;
     std::string stem = fs::path(specimens[0].first).stem().string();
+    const std::string groupName = stem + "-demo#3.sjp";
     struct Extra { fs::path file; std::function<std::vector<uint8_t>()> make; };
     std::vector<Extra> extras = {
         {fs::path(out) / "picture.jpg", [&] { return PictureOf(first, first.width / 3, first.height / 3, 1600, 1200); }},
-        {fs::path(out) / (stem + ".mrk"), [&] { return DemoMarks(first); }},
+        {fs::path(out) / (stem + ".mrk"), [&] { return DemoMarks(first, groupName); }},
+        {fs::path(out) / "media" / groupName, [&] { return DemoGroup(first); }},
         {fs::path(out) / "media" / "closeup.jpg", [&] { return PictureOf(first, first.width / 2, first.height / 2, 800, 600); }},
     };
     for (auto& e : extras) {

@@ -12,6 +12,9 @@ ensure_demo_library() {
     rm -rf "$DEMO_LIBRARY" "$DEMO_LIBRARY.tmp"
     # Into a side folder first, so that an interrupted run leaves no half library.
     "$slidegen" --out "$DEMO_LIBRARY.tmp" >"$log" 2>&1 || { cat "$log"; return 1; }
+    # The video of the demo marks' video hot spot: three seconds of MJPEG.
+    ffmpeg -loglevel error -y -f lavfi -i testsrc=size=320x240:rate=15 -t 3 -c:v mjpeg \
+        "$DEMO_LIBRARY.tmp/media/clip.avi" >>"$log" 2>&1 || { cat "$log"; return 1; }
     mv "$DEMO_LIBRARY.tmp" "$DEMO_LIBRARY"
     touch "$DEMO_LIBRARY/.complete"
 }

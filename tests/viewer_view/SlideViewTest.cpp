@@ -6,6 +6,7 @@
 #include "ImageDispWnd.h"
 #include "InfoWnd.h"
 #include "MainFrame.h"
+#include "MediaHotSpot.h"
 #include "MeasureResultDlg.h"
 #include "Navigator.h"
 #include "SlideView.h"
@@ -694,4 +695,129 @@ TEST_F(SlideViewTest, PublishedMarksWithACoordinateOfTheIntRangeKeepWhatCameBefo
         EXPECT_EQ(layer.GetObjectAt(0)->GetCenter().x, 500);
         EXPECT_EQ(layer.GetObjectAt(2)->GetType(), DRAW_FREEHAND);
     }
+}
+
+namespace {
+
+std::string MediaFolderPath()
+{
+    char temp[MAX_PATH + 1] = "";
+    ::GetTempPathA(MAX_PATH, temp);
+    return std::string(temp) + "SliceResource\\";
+}
+
+std::vector<uint8_t> FileBytes(const std::string& path)
+{
+    std::vector<uint8_t> bytes;
+    FILE* f = fopen(path.c_str(), "rb");
+    if (!f) return bytes;
+    int c;
+    while ((c = fgetc(f)) != EOF) bytes.push_back((uint8_t)c);
+    fclose(f);
+    return bytes;
+}
+
+} // namespace
+
+TEST_F(SlideViewTest, MediaDownloadsResumeWhereThePartialFileEndsAndTakeOnlyWhatWasAskedFor)
+{
+    OpenSlide();
+    const std::string folder = MediaFolderPath();
+    const std::vector<uint8_t> picture = SolidJpeg(300, 200, RGB(10, 200, 30));
+    ASSERT_GT(picture.size(), 600u);
+    const size_t piece = picture.size() / 5 + 1;
+    // Where the download breaks: before any piece, after one, before the last.
+    for (size_t breakAfter : {size_t(0), size_t(1), size_t(4)}) {
+        const std::string name = "resume" + std::to_string(breakAfter);
+        const std::string wire = "X:\\media\\" + name + ".jpg";
+        // A longer name that ends in this one must not be taken for it.
+        const std::string longer = "X:\\media\\big" + name + ".jpg";
+        for (const std::string& n : {name, "big" + name}) {
+            ::DeleteFileA((folder + n + ".jpg").c_str());
+            ::DeleteFileA((folder + n + "partial.dat").c_str());
+        }
+        zelvo::ByteWriter marks;
+        zelvo::annotation::NoteRecord note;
+        note.attributes.SetInt(zelvo::annotation::AttributeBlock::kAnchor, 300);
+        note.text = wire;
+        zelvo::annotation::NoteRecord other = note;
+        other.text = longer;
+        zelvo::annotation::WriteAnnotationHeader(marks, "", 2);
+        zelvo::annotation::WriteObject(marks, DRAW_IMAGE, note);
+        zelvo::annotation::WriteObject(marks, DRAW_IMAGE, other);
+        const size_t before = FrameCount();
+        SendBody(link::MarksReplyBody(link::kGetMarks, marks.data().data(), marks.size()));
+        WaitForCode(link::kMediaData, before);
+        ASSERT_TRUE(testing_support::PumpUntil([&] { return Requests(before).size() >= 2; }));
+        EXPECT_EQ(Requests(before)[0].path, wire);
+        EXPECT_EQ(Requests(before)[0].value, 0u);
+        CAnnotationLayer& layer = view.Display()->Annotations();
+        ASSERT_EQ(layer.GetCount(), 2);
+        auto* spot = dynamic_cast<CMediaHotSpot*>(layer.GetObjectAt(0));
+        auto* big = dynamic_cast<CMediaHotSpot*>(layer.GetObjectAt(1));
+        ASSERT_TRUE(spot && big);
+        ASSERT_EQ(spot->m_linkState, 1);
+
+        auto send = [&](int16_t count, size_t from = 0, size_t n = 0) {
+            link::MediaReply reply;
+            reply.path = wire;
+            reply.count = count;
+            reply.data = picture.data() + from;
+            reply.dataLength = n;
+            view.OnMediaData(reply);
+        };
+        auto sendPieces = [&](size_t from, size_t to) {
+            for (size_t at = from; at < to; at += piece) {
+                const size_t n = std::min(piece, to - at);
+                send((int16_t)n, at, n);
+            }
+        };
+        const size_t held = std::min(picture.size(), breakAfter * piece);
+        send(0);
+        sendPieces(0, held);
+        const std::string partial = folder + name + "partial.dat";
+        EXPECT_EQ(FileBytes(partial).size(), held);
+
+        // Pieces nobody asked for, of unknown counts or for another file change nothing.
+        link::MediaReply stray;
+        stray.path = "X:\\media\\stray.jpg";
+        stray.count = 10;
+        stray.data = picture.data();
+        stray.dataLength = 10;
+        view.OnMediaData(stray);
+        EXPECT_EQ(::GetFileAttributesA((folder + "straypartial.dat").c_str()), INVALID_FILE_ATTRIBUTES);
+        stray.path = "X:\\media\\..";
+        stray.count = -1;
+        view.OnMediaData(stray);
+        send(-7);
+        send(-2);
+        EXPECT_EQ(FileBytes(partial).size(), held);
+        EXPECT_EQ(spot->m_linkState, 1);
+
+        // The link breaks; asked again, the view says how much it holds and
+        // the server goes on from there.
+        const size_t again = FrameCount();
+        view.RequestMediaFiles(layer);
+        WaitForCode(link::kMediaData, again);
+        const auto asked = Requests(again);
+        ASSERT_FALSE(asked.empty());
+        EXPECT_EQ(asked[0].path, wire);
+        EXPECT_EQ(asked[0].value, held) << "break after " << breakAfter;
+        send(0);
+        sendPieces(held, picture.size());
+        send(-1);
+
+        EXPECT_EQ(FileBytes(folder + name + ".jpg"), picture) << "break after " << breakAfter;
+        EXPECT_EQ(::GetFileAttributesA(partial.c_str()), INVALID_FILE_ATTRIBUTES);
+        EXPECT_EQ(spot->m_linkState, 2);
+        ASSERT_NE(spot->Picture(), nullptr);
+        EXPECT_EQ(spot->Picture()->GetSize().cx, 300);
+        EXPECT_EQ(big->m_linkState, 1);
+        EXPECT_EQ(view.RequestedMedia().count(wire), 0u);
+        // A late end piece of the finished file is not asked for any more.
+        send(-1);
+        EXPECT_EQ(FileBytes(folder + name + ".jpg"), picture);
+        ::DeleteFileA((folder + name + ".jpg").c_str());
+    }
+    EXPECT_TRUE(boxes.boxes.empty());
 }

@@ -11,7 +11,9 @@
 
 #include "viewer/SlideGeometry.h"
 
+#include <map>
 #include <memory>
+#include <string>
 #include <vector>
 
 class CImageDispWnd;
@@ -51,7 +53,11 @@ public:
     void OnMarkData(uint32_t code, const uint8_t* payload, size_t length) override;
     // Asks the server for the missing linked files of a layer's media hot spots.
     void RequestMediaFiles(CAnnotationLayer& layer);
-    void OnMediaData(const zelvo::slidelink::MediaReply&) override {}
+    void OnMediaData(const zelvo::slidelink::MediaReply& reply) override;
+    // Hands a fetched file to the hot spots that wait for it.
+    void OnMediaFileComplete(const CString& finalPath);
+    // Server paths asked for and not yet complete, with the bytes held when asked.
+    const std::map<std::string, uint32_t>& RequestedMedia() const { return m_requestedMedia; }
 
     // Region requests. Rectangles are relative to the view origin, in
     // display pixels of the image at the current magnification.
@@ -196,6 +202,7 @@ private:
     zelvo::view::RectList m_requested;
     UINT_PTR m_prefetchTimer = 0;
     std::vector<uint8_t> m_userMarks;
+    std::map<std::string, uint32_t> m_requestedMedia;
     CScreenSettingsDlg m_settings;
     std::vector<uint32_t> m_tilePixels;  // decoded regions, reused
     // Open while the user measures; the dialog clears this when it closes.

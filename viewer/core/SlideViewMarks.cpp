@@ -84,6 +84,70 @@ void CSlideView::RequestMediaFiles(CAnnotationLayer& layer)
             if (size != INVALID_FILE_SIZE) held = size;
             ::CloseHandle(h);
         }
+        m_requestedMedia[std::string(note->GetText().GetString(), (size_t)note->GetText().GetLength())] = held;
         m_pLink->SendCommand(slidelink::kMediaData, note->GetText(), held);
     }
+}
+
+void CSlideView::OnMediaData(const slidelink::MediaReply& reply)
+{
+    // Only files this view asked for are written, and only under their own name.
+    const auto asked = m_requestedMedia.find(reply.path);
+    if (asked == m_requestedMedia.end()) return;
+    const CString path(reply.path.c_str());
+    const CString name = FileNameOf(path);
+    if (name.IsEmpty() || name == "." || name == ".." || name.Find(':') >= 0) return;
+    ::CreateDirectoryA(MediaFolder(), nullptr);
+    const CString partial = PartialMediaPath(path);
+    if (reply.count == 0) {
+        // A resumed transfer goes on from the bytes held when it was asked for.
+        if (asked->second == 0) {
+            HANDLE h = ::CreateFileA(partial, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+            if (h != INVALID_HANDLE_VALUE) ::CloseHandle(h);
+        }
+    } else if (reply.count > 0) {
+        HANDLE h = ::CreateFileA(partial, FILE_APPEND_DATA, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
+                                 FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (h == INVALID_HANDLE_VALUE) return;
+        DWORD written = 0;
+        ::WriteFile(h, reply.data, (DWORD)reply.dataLength, &written, nullptr);
+        ::CloseHandle(h);
+    } else if (reply.count == -1) {
+        const CString finalPath = MediaFolder() + name;
+        // The final file is replaced only by a complete one.
+        if (::GetFileAttributesA(partial) == INVALID_FILE_ATTRIBUTES ||
+            !::MoveFileExA(partial, finalPath, MOVEFILE_REPLACE_EXISTING))
+            return;
+        m_requestedMedia.erase(asked);
+        OnMediaFileComplete(finalPath);
+    }
+}
+
+namespace {
+
+// Tells the hot spots of a layer that wait for a file of that name; true when one did.
+bool HandOver(CAnnotationLayer& layer, const CString& name)
+{
+    bool found = false;
+    for (int i = 0; i < layer.GetCount(); ++i) {
+        CDrawObject* object = layer.GetObjectAt(i);
+        if (!object || !IsMediaType(object->GetType())) continue;
+        CTextNote* note = static_cast<CTextNote*>(object);
+        if (note->m_linkState != 1 || FileNameOf(note->GetText()).CompareNoCase(name) != 0) continue;
+        note->LoadLinkedMedia();
+        found = true;
+    }
+    return found;
+}
+
+} // namespace
+
+void CSlideView::OnMediaFileComplete(const CString& finalPath)
+{
+    if (!m_pDisplay) return;
+    const CString name = FileNameOf(finalPath);
+    bool found = HandOver(m_pDisplay->Annotations(), name);
+    if (auto* editor = dynamic_cast<CAnnotationLayer*>(m_pDisplay->EditorLayer()))
+        found = HandOver(*editor, name) || found;
+    if (found && m_pDisplay->m_hWnd) m_pDisplay->Invalidate();
 }

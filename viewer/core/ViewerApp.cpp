@@ -1,5 +1,7 @@
 #include "ViewerApp.h"
 
+#include <objbase.h>
+
 #include "AboutDlg.h"
 #include "ExeFolder.h"
 #include "MainFrame.h"
@@ -23,6 +25,8 @@ BOOL CViewerApp::InitInstance()
         AfxMessageBox("Windows 通信端口初始化失败。");
         return FALSE;
     }
+    // Video hot spots build their filter graphs on this thread.
+    ::CoInitialize(nullptr);
     AfxEnableControlContainer();
     Enable3dControlsStatic();
     SetRegistryKey("Zelvo");

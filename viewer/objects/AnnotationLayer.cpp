@@ -2,11 +2,16 @@
 
 #include "CaptionNote.h"
 #include "FramedShape.h"
+#include "ImageGroupHotSpot.h"
+#include "MediaFiles.h"
+#include "MediaHotSpot.h"
 #include "ObjectFileIo.h"
 #include "PolygonMeasure.h"
 #include "ObjectMessages.h"
 #include "TextNote.h"
 #include "Workers.h"
+
+#include "annotation/MediaNames.h"
 
 #include <algorithm>
 
@@ -120,6 +125,10 @@ int CAnnotationLayer::CreateAt(int x, int y)
         if (CPeriodicWorker* worker = dynamic_cast<CPeriodicWorker*>(object)) worker->Start();
     object->SetVisible(TRUE);
     object->SetSelected(TRUE);
+    if (auto* spot = dynamic_cast<CMediaHotSpot*>(object))
+        spot->ChooseMediaFile();
+    else if (auto* group = dynamic_cast<CImageGroupHotSpot*>(object))
+        group->ChoosePictures();
     Post(m_listWindow, WM_ANNOTATION_CHANGED, (WPARAM)this, (LPARAM)m_selected);
     return 1;
 }
@@ -315,7 +324,10 @@ BOOL CAnnotationLayer::WriteFile(LPCTSTR path)
     zelvo::annotation::WriteAnnotationHeader(out, captionText, StoredCount());
     WriteObjects(out);
     if (!WriteFileReplacing(path, out.data(), m_owner ? m_owner->m_hWnd : nullptr)) return FALSE;
-    while (!m_deleted.empty()) m_deleted.pop_back();
+    while (!m_deleted.empty()) {
+        ReleaseMediaFile(m_deleted.back().get());
+        m_deleted.pop_back();
+    }
     m_modified = 0;
     return TRUE;
 }
@@ -327,4 +339,34 @@ void CAnnotationLayer::ReadFile(CFile& file)
     ReadObjects(ReadRestOfFile(file), false);
     m_toolType = 0;
     InvalidateOwner();
+}
+
+// ---------------------------------------------------------------------------
+// Linked media files
+
+namespace {
+
+// Whether a hot spot's text names a file of that name and extension.
+bool NamesFile(const CDrawObject* object, const CDrawObject* except, const std::string& name)
+{
+    if (object == except || !IsHotSpot(object->GetType())) return false;
+    const std::string text = media::Str(static_cast<const CTextNote*>(object)->GetText());
+    return zelvo::annotation::FileNameOf(text).size() == name.size() &&
+           zelvo::annotation::EndsWithNoCase(text, name);
+}
+
+} // namespace
+
+void CAnnotationLayer::ReleaseMediaFile(CDrawObject* marker)
+{
+    if (!marker || !IsHotSpot(marker->GetType())) return;
+    const std::string name =
+        zelvo::annotation::FileNameOf(media::Str(static_cast<CTextNote*>(marker)->GetText()));
+    if (name.empty()) return;
+    for (int i = GetCount() - 1; i >= 0; --i)
+        if (NamesFile(m_objects[(size_t)i].get(), marker, name)) return;
+    if (m_linkedLayer)
+        for (int i = 0; i < m_linkedLayer->GetCount(); ++i)
+            if (NamesFile(m_linkedLayer->GetObjectAt(i), marker, name)) return;
+    marker->DeleteLinkedFile();
 }

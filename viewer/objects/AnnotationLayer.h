@@ -50,6 +50,9 @@ public:
     // linked file that layer still names is not deleted with a hot spot here.
     void SetLinkedLayer(CAnnotationLayer* layer) { m_linkedLayer = layer; }
     CAnnotationLayer* GetLinkedLayer() const { return m_linkedLayer; }
+    // Deletes a removed hot spot's linked file unless another hot spot here
+    // or in the linked layer names a file of that name.
+    void ReleaseMediaFile(CDrawObject* marker);
     int HasCaption() const { return m_hasCaption; }
     int GetShowAll() const { return m_showAll; }
     int GetDeletedCount() const { return (int)m_deleted.size(); }

@@ -4,7 +4,10 @@
 #include "CircleMeasure.h"
 #include "FramedMeasures.h"
 #include "FreehandMeasure.h"
+#include "ImageGroupHotSpot.h"
 #include "MarkShapes.h"
+#include "MarkerPath.h"
+#include "MediaHotSpot.h"
 #include "RegionMeasure.h"
 #include "SegmentMeasure.h"
 #include "TextNote.h"
@@ -33,6 +36,14 @@ template <class T> CDrawObject* MakeUnflagged(const ObjectArgs& a, int type, int
     return new T(a.owner, a.attributes, a.onChange, a.context, type);
 }
 
+// Hot spots: their linked files live beside the marker file of the moment.
+template <class T> CDrawObject* MakeHotSpot(const ObjectArgs& a, int type, int flag)
+{
+    T* object = new T(a.owner, a.attributes, a.onChange, a.context, type, flag);
+    object->SetReferencePath(GetMarkerPath());
+    return object;
+}
+
 struct Kind {
     int type;
     bool annotation;  // the annotation layer holds it
@@ -55,6 +66,10 @@ const Kind kKinds[] = {
     {DRAW_BRACKET, true, false, &MakeUnflagged<CBracketShape>},
     {DRAW_ARROW, true, false, &MakeUnflagged<CArrowShape>},
     {DRAW_FREEHAND, true, true, &MakeUnflagged<CFreehandMeasure>},
+    {DRAW_IMAGE_OLD, true, false, &MakeHotSpot<CMediaHotSpot>},
+    {DRAW_IMAGE, true, false, &MakeHotSpot<CMediaHotSpot>},
+    {DRAW_VIDEO, true, false, &MakeHotSpot<CMediaHotSpot>},
+    {DRAW_IMAGE_GROUP, true, false, &MakeHotSpot<CImageGroupHotSpot>},
 };
 
 } // namespace
