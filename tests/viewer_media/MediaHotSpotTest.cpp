@@ -9,6 +9,8 @@
 
 #include "annotation/ImageGroupFile.h"
 
+#include "FwCommonDialogs.h"
+
 #include <gtest/gtest.h>
 
 #include <objbase.h>
@@ -40,6 +42,13 @@ std::vector<uint8_t> ReadBytes(const std::string& path)
     while ((c = fgetc(f)) != EOF) bytes.push_back((uint8_t)c);
     fclose(f);
     return bytes;
+}
+
+std::string g_chosen;
+BOOL ChooseChosen(BOOL, OPENFILENAME& ofn)
+{
+    lstrcpynA(ofn.lpstrFile, g_chosen.c_str(), (int)ofn.nMaxFile);
+    return TRUE;
 }
 
 bool FileThere(const std::string& path) { return ::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
@@ -277,6 +286,38 @@ TEST_F(MediaTest, LinkedFilesAreCopiedBesideTheMarkerAndDeletedWithTheLastMarker
     layer.DeleteAt(layer.IndexOf(other));
     layer.ReleaseMediaFile(other);
     EXPECT_TRUE(FileThere(otherCopy));
+}
+
+TEST_F(MediaTest, CopiesOfHotSpotsMadeSinceTheLastWriteAreReleasedWhenTheLayerIsDropped)
+{
+    ::CreateDirectoryA(Out("pics").c_str(), nullptr);
+    const std::string kept = Made(Out("pics\\Kept.jpg")), dropped = Made(Out("pics\\Dropped.jpg"));
+    WriteBytes(kept, Jpeg(40));
+    WriteBytes(dropped, Jpeg(48));
+    const std::string marker = Made(Out("s2.mrk"));
+    SetMarkerPath(marker.c_str());
+    const std::string keptCopy = Made(Out("s2-Kept.tsg")), droppedCopy = Made(Out("s2-Dropped.tsg"));
+    fw::FileDialogFn previous = fw::SetFileDialogHandler(&ChooseChosen);
+    layer.SetEditMode(1);
+    layer.SetToolType(DRAW_IMAGE, 1);
+
+    g_chosen = kept;
+    ASSERT_EQ(layer.CreateAt(100, 100), 1);
+    ASSERT_TRUE(FileThere(keptCopy));
+    // Written: no longer the user's unsaved work.
+    ASSERT_TRUE(layer.WriteFile(marker.c_str()));
+    EXPECT_EQ(layer.GetAddedCount(), 0);
+
+    g_chosen = dropped;
+    ASSERT_EQ(layer.CreateAt(300, 100), 1);
+    ASSERT_TRUE(FileThere(droppedCopy));
+    EXPECT_EQ(layer.GetAddedCount(), 1);
+    fw::SetFileDialogHandler(previous);
+
+    layer.ReleaseAddedMedia();
+    EXPECT_FALSE(FileThere(droppedCopy));
+    EXPECT_TRUE(FileThere(keptCopy));
+    EXPECT_EQ(layer.GetAddedCount(), 0);
 }
 
 TEST_F(MediaTest, AShortVideoPlaysToItsEndAndTheEndIsHandledOnThisThread)

@@ -150,6 +150,7 @@ void CAnnotationEditDlg::OnDestroy()
     m_layer->SetToolBoxWindow(nullptr);
     if (m_ownLayer) {
         if (IObjectLayerHost* host = dynamic_cast<IObjectLayerHost*>(m_imageWindow)) host->SetEditorLayer(nullptr);
+        m_layer->ReleaseAddedMedia();
         delete m_layer;
         m_layer = nullptr;
     } else {

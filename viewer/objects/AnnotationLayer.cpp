@@ -62,6 +62,7 @@ void CAnnotationLayer::Reset()
     m_selected = -1;
     m_toolType = 0;
     m_hasCaption = 0;
+    m_added.clear();
     DestroyAll();
     m_deleted.clear();
     m_attributes = DefaultDrawAttributes();
@@ -125,6 +126,7 @@ int CAnnotationLayer::CreateAt(int x, int y)
         if (CPeriodicWorker* worker = dynamic_cast<CPeriodicWorker*>(object)) worker->Start();
     object->SetVisible(TRUE);
     object->SetSelected(TRUE);
+    m_added.push_back(object);
     if (auto* spot = dynamic_cast<CMediaHotSpot*>(object))
         spot->ChooseMediaFile();
     else if (auto* group = dynamic_cast<CImageGroupHotSpot*>(object))
@@ -324,6 +326,7 @@ BOOL CAnnotationLayer::WriteFile(LPCTSTR path)
     zelvo::annotation::WriteAnnotationHeader(out, captionText, StoredCount());
     WriteObjects(out);
     if (!WriteFileReplacing(path, out.data(), m_owner ? m_owner->m_hWnd : nullptr)) return FALSE;
+    m_added.clear();
     while (!m_deleted.empty()) {
         ReleaseMediaFile(m_deleted.back().get());
         m_deleted.pop_back();
@@ -356,6 +359,12 @@ bool NamesFile(const CDrawObject* object, const CDrawObject* except, const std::
 }
 
 } // namespace
+
+void CAnnotationLayer::ReleaseAddedMedia()
+{
+    for (auto it = m_added.rbegin(); it != m_added.rend(); ++it) ReleaseMediaFile(*it);
+    m_added.clear();
+}
 
 void CAnnotationLayer::ReleaseMediaFile(CDrawObject* marker)
 {

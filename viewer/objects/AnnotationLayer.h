@@ -53,6 +53,10 @@ public:
     // Deletes a removed hot spot's linked file unless another hot spot here
     // or in the linked layer names a file of that name.
     void ReleaseMediaFile(CDrawObject* marker);
+    // Releases the linked files of the objects made since the layer was last
+    // written: a user's layer closed unsaved leaves none of its copies behind.
+    void ReleaseAddedMedia();
+    int GetAddedCount() const { return (int)m_added.size(); }
     int HasCaption() const { return m_hasCaption; }
     int GetShowAll() const { return m_showAll; }
     int GetDeletedCount() const { return (int)m_deleted.size(); }
@@ -74,6 +78,8 @@ private:
     CString m_path;
     // Removed objects stay until the file is written.
     std::vector<std::unique_ptr<CDrawObject>> m_deleted;
+    // Made by the user since the last write; owned by the object or deleted list.
+    std::vector<CDrawObject*> m_added;
     CWnd* m_listWindow = nullptr;
     CWnd* m_toolBoxWindow = nullptr;
     CAnnotationLayer* m_linkedLayer = nullptr;
