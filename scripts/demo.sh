@@ -177,6 +177,11 @@ xdo key alt+a
 sleep 0.3
 xdo key a
 sleep 0.3
+# And the slide's description ("切片描述").
+xdo key alt+a
+sleep 0.3
+xdo key i
+sleep 0.3
 # Leaves the menu bar, should it still hold the keyboard.
 xdo key Escape
 sleep 1

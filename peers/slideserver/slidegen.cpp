@@ -509,7 +509,16 @@ std::vector<uint8_t> DemoMarks(const Specimen& sp, const std::string& groupName)
     ByteWriter w;
     const std::string caption = Gb2312("示例切片：苏木精-伊红染色");
     WriteAnnotationHeader(w, caption, 15);
-    PutNote(w, 1, 0, 0, 260, 40, caption);
+    {
+        // The description lives in window coordinates: a box far to the
+        // right is pinned to the window's right edge when it is read.
+        NoteRecord description;
+        description.attributes = NoteAttributes(0, 0, 0, 0);
+        const int32_t box[4] = {4000, 8, 4000 + 330, 8 + 48};
+        for (int i = 0; i < 4; ++i) description.attributes.SetInt(AttributeBlock::kBox + 4 * i, box[i]);
+        description.text = caption;
+        WriteObject(w, 1, description);
+    }
     PutNote(w, 2, X(0.4), Y(0.35), 220, 60, Gb2312("示例：细胞核密集区"));
     PutNote(w, 3, X(0.1), Y(0.9), 160, 40, Gb2312("题示：切片边缘"));
     PutNote(w, 101, X(0.5), Y(0.5), 200, 150, std::string(kMediaPrefix) + "closeup.jpg");
@@ -537,7 +546,7 @@ std::vector<uint8_t> DemoMarks(const Specimen& sp, const std::string& groupName)
         r.SetHandle(3, {cx, cy + b});
         WriteObject(w, type, r);
     };
-    framed(10, X(0.88), Y(0.12), unit * 3 / 2, unit);
+    framed(10, X(0.1), Y(0.42), unit * 3 / 2, unit);
     framed(11, X(0.88), Y(0.55), unit * 3 / 2, unit);
     framed(12, X(0.62), Y(0.85), unit * 2, unit / 2);
     framed(13, X(0.85), Y(0.85), unit * 2, unit / 2);

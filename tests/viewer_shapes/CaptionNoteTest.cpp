@@ -93,10 +93,16 @@ TEST(CaptionNote, KeptInsideTheWindowAndFollowsTheRightEdgeUntilDragged)
     ExpectBox(*caption, 400, 50, 900, 350);
     l.layer.OnViewSize(SIZE_RESTORED, 1200, 100);
     ExpectBox(*caption, 400, 0, 900, 300);
+    // Dragged above and left of the window, as a file may hold it: it comes back in.
+    caption->OnLButtonDown(600, 150);
+    caption->OnMouseMove(100, -250);
+    caption->OnLButtonUp(100, -250);
+    l.layer.OnViewSize(SIZE_RESTORED, 1200, 600);
+    ExpectBox(*caption, 0, 0, 500, 300);
 
     // A handle dragged past the opposite edge stops there: the box never
     // turns inside out and loses its text.
-    caption->OnLButtonDown(400, 0);
+    caption->OnLButtonDown(0, 0);
     ASSERT_EQ(caption->m_dragCode, 3);  // the top-left handle
     caption->OnMouseMove(1000, 20);
     caption->OnLButtonUp(1000, 20);

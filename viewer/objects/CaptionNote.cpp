@@ -48,8 +48,14 @@ void CCaptionNote::KeepInside(const RECT& c)
         m_pinnedRight = 1;
     } else if (m_pinnedRight) {
         dx = c.right - m_box.right;
+    } else if (m_box.left < c.left) {
+        dx = c.left - m_box.left;
     }
-    if (m_box.bottom > c.bottom) dy = std::max(c.top - m_box.top, c.bottom - m_box.bottom);
+    // A box read from a file may lie above or left of the window: it would never be seen.
+    if (m_box.bottom > c.bottom)
+        dy = std::max(c.top - m_box.top, c.bottom - m_box.bottom);
+    else if (m_box.top < c.top)
+        dy = c.top - m_box.top;
     ::OffsetRect(&m_box, dx, dy);
     Rebuild();
 }
