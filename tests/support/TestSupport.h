@@ -67,6 +67,27 @@ private:
     fw::MessageBoxFn m_previous;
 };
 
+// A whole file's bytes; empty when it cannot be read.
+inline std::vector<uint8_t> ReadFileBytes(const std::string& path)
+{
+    std::vector<uint8_t> bytes;
+    FILE* f = fopen(path.c_str(), "rb");
+    if (!f) return bytes;
+    int c;
+    while ((c = fgetc(f)) != EOF) bytes.push_back((uint8_t)c);
+    fclose(f);
+    return bytes;
+}
+
+// Replaces a file with the bytes; false when it cannot be written.
+inline bool WriteFileBytes(const std::string& path, const std::vector<uint8_t>& bytes)
+{
+    FILE* f = fopen(path.c_str(), "wb");
+    if (!f) return false;
+    const bool whole = bytes.empty() || fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
+    return fclose(f) == 0 && whole;
+}
+
 // Folder for screenshots and logs that tests leave behind.
 inline std::string OutputFolder()
 {

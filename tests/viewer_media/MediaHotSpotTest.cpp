@@ -27,22 +27,10 @@ std::string Out(const std::string& name) { return testing_support::OutputFolder(
 
 void WriteBytes(const std::string& path, const std::vector<uint8_t>& bytes)
 {
-    FILE* f = fopen(path.c_str(), "wb");
-    ASSERT_NE(f, nullptr) << path;
-    fwrite(bytes.data(), 1, bytes.size(), f);
-    fclose(f);
+    ASSERT_TRUE(testing_support::WriteFileBytes(path, bytes)) << path;
 }
 
-std::vector<uint8_t> ReadBytes(const std::string& path)
-{
-    std::vector<uint8_t> bytes;
-    FILE* f = fopen(path.c_str(), "rb");
-    if (!f) return bytes;
-    int c;
-    while ((c = fgetc(f)) != EOF) bytes.push_back((uint8_t)c);
-    fclose(f);
-    return bytes;
-}
+std::vector<uint8_t> ReadBytes(const std::string& path) { return testing_support::ReadFileBytes(path); }
 
 std::string g_chosen;
 BOOL ChooseChosen(BOOL, OPENFILENAME& ofn)

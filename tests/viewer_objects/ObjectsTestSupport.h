@@ -62,23 +62,8 @@ public:
         ::DeleteFileA(path.c_str());
     }
     bool Exists() const { return ::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
-    std::vector<uint8_t> Bytes() const
-    {
-        std::vector<uint8_t> bytes;
-        FILE* f = fopen(path.c_str(), "rb");
-        if (!f) return bytes;
-        int c;
-        while ((c = fgetc(f)) != EOF) bytes.push_back((uint8_t)c);
-        fclose(f);
-        return bytes;
-    }
-    void Write(const std::vector<uint8_t>& bytes) const
-    {
-        FILE* f = fopen(path.c_str(), "wb");
-        if (!f) return;
-        if (!bytes.empty()) fwrite(bytes.data(), 1, bytes.size(), f);
-        fclose(f);
-    }
+    std::vector<uint8_t> Bytes() const { return testing_support::ReadFileBytes(path); }
+    void Write(const std::vector<uint8_t>& bytes) const { testing_support::WriteFileBytes(path, bytes); }
     std::string path;
 };
 

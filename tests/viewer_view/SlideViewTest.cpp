@@ -706,16 +706,7 @@ std::string MediaFolderPath()
     return std::string(temp) + "SliceResource\\";
 }
 
-std::vector<uint8_t> FileBytes(const std::string& path)
-{
-    std::vector<uint8_t> bytes;
-    FILE* f = fopen(path.c_str(), "rb");
-    if (!f) return bytes;
-    int c;
-    while ((c = fgetc(f)) != EOF) bytes.push_back((uint8_t)c);
-    fclose(f);
-    return bytes;
-}
+std::vector<uint8_t> FileBytes(const std::string& path) { return testing_support::ReadFileBytes(path); }
 
 } // namespace
 

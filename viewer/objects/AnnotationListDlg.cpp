@@ -2,18 +2,13 @@
 
 #include "AnnotationListIds.h"
 #include "ObjectMessages.h"
+#include "ObjectRows.h"
 #include "TextNote.h"
 
 #include <algorithm>
 
 namespace {
 
-CString Number(int n)
-{
-    CString s;
-    s.Format("%d", n);
-    return s;
-}
 
 // Kinds the list names; the measuring-only kinds (segment, angle) keep their number only.
 bool Listed(int type) { return type != DRAW_SEGMENT && type != DRAW_ANGLE && DrawKindText(type) != nullptr; }
@@ -83,12 +78,10 @@ void CAnnotationListDlg::OnDestroy()
     if (m_ownerSlot) *m_ownerSlot = nullptr;
 }
 
-void CAnnotationListDlg::Renumber(int row, int number) { m_list.SetItemText(row, 0, Number(number)); }
-
 void CAnnotationListDlg::FillRow(int row)
 {
     CDrawObject* object = m_layer ? m_layer->GetObjectAt(row) : nullptr;
-    Renumber(row, row);
+    m_list.SetItemText(row, 0, RowNumber(row));
     const int type = object ? object->GetType() : 0;
     if (!Listed(type)) {
         for (int column = 1; column < 4; ++column) m_list.SetItemText(row, column, "");
@@ -112,7 +105,7 @@ void CAnnotationListDlg::FillList()
     m_list.DeleteAllItems();
     const int n = m_layer ? m_layer->GetCount() : 0;
     for (int i = 0; i < n; ++i) {
-        m_list.InsertItem(i, Number(i));
+        m_list.InsertItem(i, RowNumber(i));
         FillRow(i);
     }
 }
@@ -120,28 +113,14 @@ void CAnnotationListDlg::FillList()
 LRESULT CAnnotationListDlg::OnAnnotationChanged(WPARAM, LPARAM index)
 {
     if (!m_layer) return 0;
-    const int i = (int)index, n = m_layer->GetCount(), c = m_list.GetItemCount();
-    if (i < 0) return 0;
-    if (c < n) {
-        // Added at i: every row behind it, to the last, takes its new number.
-        const int row = m_list.InsertItem(std::min(i, c), Number(i));
-        if (row < 0) return 0;
-        FillRow(row);
-        for (int r = row + 1; r <= c; ++r) Renumber(r, r);
-    } else if (c == n) {
-        if (i >= c) return 0;
-        FillRow(i);
-    } else {
-        if (i >= c) {
-            FillList();
-            return 0;
-        }
-        for (int r = i + 1; r < c; ++r) Renumber(r, r - 1);
-        m_list.DeleteItem(i);
-    }
+    const int i = (int)index;
+    const bool changed = ApplyObjectChange(m_list, i, m_layer->GetCount(), [this](int row) { FillRow(row); });
     // Changes posted before a whole file was read into the layer no longer
     // match it one by one.
-    if (m_list.GetItemCount() != m_layer->GetCount()) FillList();
+    if (m_list.GetItemCount() != m_layer->GetCount())
+        FillList();
+    else if (!changed)
+        return 0;
     m_list.EnsureVisible(i, FALSE);
     UpdateData(FALSE);
     return 0;

@@ -36,7 +36,6 @@ protected:
 private:
     void FillRow(int row);
     void FillList();
-    void Renumber(int row, int number);
 
     CAnnotationListDlg** m_ownerSlot;
     CWnd* m_imageWindow;

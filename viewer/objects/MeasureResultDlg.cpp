@@ -4,6 +4,7 @@
 #include "MarkerPath.h"
 #include "MeasureResultIds.h"
 #include "ObjectMessages.h"
+#include "ObjectRows.h"
 #include "CircleMeasure.h"
 #include "FramedMeasures.h"
 #include "PolygonMeasure.h"
@@ -28,12 +29,6 @@ const char kExtension[] = "rst";
 const DWORD kFileFlags = OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT;
 const int kBandHeight = 30;
 
-CString Number(int n)
-{
-    CString s;
-    s.Format("%d", n);
-    return s;
-}
 
 } // namespace
 
@@ -153,12 +148,10 @@ void CMeasureResultDlg::OnDestroy()
 // ---------------------------------------------------------------------------
 // Rows
 
-void CMeasureResultDlg::Renumber(int row, int number) { m_list.SetItemText(row, 0, Number(number)); }
-
 void CMeasureResultDlg::FillRow(int row)
 {
     CDrawObject* object = m_layer.GetObjectAt(row);
-    Renumber(row, row);
+    m_list.SetItemText(row, 0, RowNumber(row));
     const int type = object ? object->GetType() : 0;
     const bool listed = EntryOfType(type) >= 0;
     m_list.SetItemText(row, 1, listed ? DrawKindText(type, true) : "");
@@ -169,29 +162,15 @@ void CMeasureResultDlg::FillList()
 {
     m_list.DeleteAllItems();
     for (int i = 0; i < m_layer.GetCount(); ++i) {
-        m_list.InsertItem(i, Number(i));
+        m_list.InsertItem(i, RowNumber(i));
         FillRow(i);
     }
 }
 
 LRESULT CMeasureResultDlg::OnMeasureChanged(WPARAM, LPARAM index)
 {
-    const int i = (int)index, n = m_layer.GetCount(), c = m_list.GetItemCount();
-    if (i < 0) return 0;
-    if (c < n) {
-        // Added at i: every row behind it, to the last, takes its new number.
-        const int row = m_list.InsertItem(std::min(i, c), Number(i));
-        if (row < 0) return 0;
-        FillRow(row);
-        for (int r = row + 1; r <= c; ++r) Renumber(r, r);
-    } else if (c == n) {
-        if (i >= c) return 0;
-        FillRow(i);
-    } else {
-        if (i >= c) return 0;
-        for (int r = i + 1; r < c; ++r) Renumber(r, r - 1);
-        m_list.DeleteItem(i);
-    }
+    const int i = (int)index;
+    if (!ApplyObjectChange(m_list, i, m_layer.GetCount(), [this](int row) { FillRow(row); })) return 0;
     m_list.EnsureVisible(i, FALSE);
     UpdateData(FALSE);
     return 0;

@@ -56,7 +56,6 @@ protected:
 private:
     void FillRow(int row);
     void FillList();
-    void Renumber(int row, int number);
     void LayoutList(int cx, int cy);
 
     CMeasureResultDlg** m_ownerSlot;
