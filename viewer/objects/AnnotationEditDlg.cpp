@@ -6,6 +6,7 @@
 #include "FwCommonDialogs.h"
 #include "MarkerPath.h"
 #include "ObjectLayer.h"
+#include "DialogPlacement.h"
 #include "ObjectMessages.h"
 #include "PolygonMeasure.h"
 #include "SegmentMeasure.h"
@@ -122,13 +123,7 @@ BOOL CAnnotationEditDlg::OnInitDialog()
     }
 
     // 16 pixels inside the display's top-right corner.
-    if (m_imageWindow && m_imageWindow->m_hWnd) {
-        RECT image, self;
-        m_imageWindow->GetWindowRect(&image);
-        GetWindowRect(&self);
-        SetWindowPos(nullptr, image.right - 16 - (self.right - self.left), image.top + 16, 0, 0,
-                     SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-    }
+    PlaceInDisplayCorner(*this, m_imageWindow, DisplayCorner::topRight, 16, 16);
 
     m_layer->SetEditMode(1);
     m_layer->SetToolBoxWindow(this);

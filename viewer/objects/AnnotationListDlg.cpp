@@ -1,6 +1,7 @@
 #include "AnnotationListDlg.h"
 
 #include "AnnotationListIds.h"
+#include "DialogPlacement.h"
 #include "ObjectMessages.h"
 #include "ObjectRows.h"
 #include "TextNote.h"
@@ -44,13 +45,7 @@ BOOL CAnnotationListDlg::OnInitDialog()
     if (m_layer) m_layer->SetListWindow(this);
 
     // Near the display's bottom-right corner.
-    if (m_imageWindow && m_imageWindow->m_hWnd) {
-        RECT image, self;
-        m_imageWindow->GetWindowRect(&image);
-        GetWindowRect(&self);
-        SetWindowPos(nullptr, image.right - 16 - (self.right - self.left), image.bottom - 80 - (self.bottom - self.top),
-                     0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-    }
+    PlaceInDisplayCorner(*this, m_imageWindow, DisplayCorner::bottomRight, 16, 80);
 
     m_list.SetExtendedStyle(m_list.GetExtendedStyle() | 0x121);
     m_list.InsertColumn(0, "序号", LVCFMT_CENTER, 30);

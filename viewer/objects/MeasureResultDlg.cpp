@@ -3,6 +3,7 @@
 #include "FwCommonDialogs.h"
 #include "MarkerPath.h"
 #include "MeasureResultIds.h"
+#include "DialogPlacement.h"
 #include "ObjectMessages.h"
 #include "ObjectRows.h"
 #include "CircleMeasure.h"
@@ -109,13 +110,7 @@ BOOL CMeasureResultDlg::OnInitDialog()
     m_layer.SetEditMode(1);
 
     // 16 pixels inside the display's top-right corner.
-    if (m_imageWindow && m_imageWindow->m_hWnd) {
-        RECT image, self;
-        m_imageWindow->GetWindowRect(&image);
-        GetWindowRect(&self);
-        SetWindowPos(nullptr, image.right - 16 - (self.right - self.left), image.top + 16, 0, 0,
-                     SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-    }
+    PlaceInDisplayCorner(*this, m_imageWindow, DisplayCorner::topRight, 16, 16);
 
     m_list.SetExtendedStyle(m_list.GetExtendedStyle() | 0x121);
     m_list.InsertColumn(0, "序号", LVCFMT_CENTER, 34);
