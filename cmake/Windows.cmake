@@ -9,15 +9,32 @@ add_compile_options(-Wall -Wno-unused-parameter -Wno-missing-field-initializers)
 
 set(ZELVO_SYSTEM_LIBS ws2_32 comctl32 comdlg32 gdi32 user32 advapi32 shell32 ole32 oleaut32 uuid msimg32 version winmm)
 
+# windres does not tell which files a resource script includes: a target's
+# scripts are rebuilt when any file of their folder changes.
+function(zelvo_resource_parts target)
+  get_target_property(sources ${target} SOURCES)
+  foreach(source IN LISTS sources)
+    if(source MATCHES "\\.rc$")
+      get_filename_component(script "${source}" ABSOLUTE)
+      get_filename_component(folder "${script}" DIRECTORY)
+      file(GLOB parts CONFIGURE_DEPENDS "${folder}/*")
+      list(REMOVE_ITEM parts "${script}")
+      set_property(SOURCE "${script}" APPEND PROPERTY OBJECT_DEPENDS ${parts})
+    endif()
+  endforeach()
+endfunction()
+
 # ANSI programs: UTF-8 sources, narrow literals in the GB2312 code page.
 function(zelvo_ansi target)
   target_compile_options(${target} PRIVATE $<$<COMPILE_LANGUAGE:C,CXX>:-finput-charset=UTF-8 -fexec-charset=GBK>)
+  zelvo_resource_parts(${target})
 endfunction()
 
 # The Unicode program: wide literals and the W functions.
 function(zelvo_unicode target)
   target_compile_definitions(${target} PRIVATE UNICODE _UNICODE)
   target_link_options(${target} PRIVATE -municode)
+  zelvo_resource_parts(${target})
 endfunction()
 
 # A GoogleTest program run through Wine; each test case is its own ctest test.
