@@ -27,7 +27,7 @@ set +e
 ip netns exec "$HOST_NS" env $(wine_env "$HOST_PREFIX" "$HOST_DN") ZELVO_TEST_OUTPUT="$OUT" \
     ZELVO_TEST_OUTPUT_WIN="Z:${OUT//\//\\}" ASAN_OPTIONS=detect_leaks=1 \
     ctest --test-dir "$BUILD" -j "${CTEST_JOBS:-$(nproc)}" --output-on-failure --timeout 300 \
-    >"$BUILD/ctest.log" 2>&1
+    --repeat until-pass:2 >"$BUILD/ctest.log" 2>&1
 rc=$?
 set -e
 host_down >/dev/null 2>&1
@@ -35,4 +35,8 @@ teacher_host_down >/dev/null 2>&1
 trap - EXIT
 # The full log stays in the build tree; the summary ends the output.
 grep -v -E '^ *Start |^ *[0-9]+/[0-9]+ Test +#[0-9]+: .* Passed ' "$BUILD/ctest.log" || true
+# A failed test runs once more: under a heavy load Wine now and then ends a
+# test program at its start. Those that passed the second time are named.
+again=$(grep -E 'Test +#[0-9]+: .*\*\*\*' "$BUILD/ctest.log" | sed -E 's/.*Test +#[0-9]+: ([^ ]+) .*/\1/' | sort -u || true)
+[ $rc -eq 0 ] && [ -n "$again" ] && echo "note: passed on a second run: $(echo $again)"
 exit $rc

@@ -3,8 +3,27 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+
+namespace {
+
+// A program that dies of an exception says where, instead of ending with
+// nothing printed.
+LONG WINAPI ReportCrash(EXCEPTION_POINTERS* info)
+{
+    const EXCEPTION_RECORD* r = info ? info->ExceptionRecord : nullptr;
+    std::fprintf(stderr, "test program ended by exception 0x%08lx at %p\n", r ? r->ExceptionCode : 0ul,
+                 r ? r->ExceptionAddress : nullptr);
+    return EXCEPTION_EXECUTE_HANDLER;
+}
+
+} // namespace
+
 int main(int argc, char** argv)
 {
+    // Unbuffered: what a test printed is kept if the program dies.
+    std::setvbuf(stdout, nullptr, _IONBF, 0);
+    ::SetUnhandledExceptionFilter(&ReportCrash);
     INITCOMMONCONTROLSEX icc = {sizeof icc, ICC_WIN95_CLASSES | ICC_BAR_CLASSES};
     ::InitCommonControlsEx(&icc);
     // A failed assertion must not open a crash dialog that nobody closes.
