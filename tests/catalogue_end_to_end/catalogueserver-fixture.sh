@@ -5,6 +5,7 @@
 # route for them while the server runs.
 #   catalogueserver-fixture.sh start|stop NATIVE_BUILD WORKDIR
 set -euo pipefail
+. "$(dirname "$0")/../support/fixture.sh"
 cmd=$1 native=$2 work=$3
 server=$native/peers/catalogueserver/catalogueserver
 case $cmd in
@@ -20,24 +21,13 @@ start)
     if [ -z "$(ip route show default 2>/dev/null)" ] && ! ip route show 255.255.255.255 2>/dev/null | grep -q .; then
         ip route add 255.255.255.255/32 dev lo src 127.0.0.1 && touch "$work/route-added"
     fi
-    setsid "$server" --library "$work/library" --bind "$(bash "$(dirname "$0")/../support/listen-addresses.sh")" --port 3031 --log "$work/requests.log" \
+    setsid "$server" --library "$work/library" --bind "$(listen_addresses)" --port 3031 --log "$work/requests.log" \
         </dev/null >"$work/server.out" 2>&1 &
     echo $! >"$work/server.pid"
-    for _ in $(seq 1 100); do
-        (exec 3<>/dev/tcp/127.0.0.1/3031) 2>/dev/null && exit 0
-        sleep 0.1
-    done
-    echo "the catalogue server did not start:"; cat "$work/server.out"; exit 1
+    fixture_wait "catalogue server" "$work/server.out" tcp_open 3031
     ;;
 stop)
-    pid=$(cat "$work/server.pid" 2>/dev/null || true)
-    if [ -n "$pid" ]; then
-        kill -TERM "$pid" 2>/dev/null || true
-        for _ in $(seq 1 100); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
-    fi
     [ -e "$work/route-added" ] && ip route del 255.255.255.255/32 dev lo 2>/dev/null || true
-    if grep -q -E 'ERROR: (Address|Leak)Sanitizer|runtime error' "$work/server.out" 2>/dev/null; then
-        echo "the catalogue server reported a fault:"; cat "$work/server.out"; exit 1
-    fi
+    fixture_stop "catalogue server" "$work/server.pid" "$work/server.out"
     ;;
 esac
