@@ -14,9 +14,19 @@ DEPS=$BUILD/deps
 APT_NATIVE=(mingw-w64 cmake ninja-build nasm googletest libgtest-dev g++ clang libclang-rt-14-dev
             libopenslide-dev libtiff-dev libjpeg62-turbo-dev pkg-config dpkg-dev autoconf
             xvfb xauth xdotool imagemagick fonts-wqy-microhei locales iproute2 procps psmisc
-            wine wine64 wine32:i386 ffmpeg gstreamer1.0-libav gstreamer1.0-plugins-good)
-# Video in the 32-bit Wine needs the 32-bit GStreamer plugins.
-APT_RUN32=(gstreamer1.0-libav:i386 gstreamer1.0-plugins-good:i386)
+            wine wine64 ffmpeg gstreamer1.0-libav gstreamer1.0-plugins-good)
+# The 32-bit Wine and what the programs call through it, only where the machine
+# runs 32-bit code. wine32 and libwine only recommend most of these, and we
+# install without recommends: OpenGL for the video renderer's Direct3D device
+# (without it RenderFile dies inside quartz.dll), XRender for text and alpha
+# blending, XRandR and Xinerama for the display's size, XInput2 for injected
+# input, Xcursor for the programs' cursors, XFixes for the clipboard,
+# XComposite for the video window's picture, and the GStreamer plugins that
+# decode the clips. Printing, Kerberos, TLS, audio, joysticks, cameras and
+# Vulkan are left out: nothing here calls them.
+APT_RUN32=(wine32:i386 libgl1:i386 libgl1-mesa-dri:i386 libxrender1:i386 libxrandr2:i386
+           libxinerama1:i386 libxi6:i386 libxcursor1:i386 libxfixes3:i386 libxcomposite1:i386
+           gstreamer1.0-libav:i386 gstreamer1.0-plugins-good:i386)
 runs_32bit && APT_NATIVE+=("${APT_RUN32[@]}")
 
 log() { printf '[setup] %s\n' "$*"; }
@@ -35,11 +45,26 @@ packages_missing() {
     done
 }
 
+# A mirror in the middle of a sync serves an index that does not match its
+# release file; apt then fails the whole update. Try a few times, then go on
+# with what was fetched: the install says clearly if a package is missing.
+update_package_lists() {
+    local try
+    for try in 1 2 3; do
+        apt-get update -q >"$BUILD/apt-update.log" 2>&1 && return
+        [ $try = 3 ] || sleep 10
+    done
+    log "warning: the package lists did not all update; going on with those fetched:"
+    grep -E '^(E|W):' "$BUILD/apt-update.log" | sed 's/^/[setup]   /' >&2 || true
+}
+
 install_packages() {
     local missing
     missing=$(packages_missing)
-    local have_src=0 have_i386=0
-    dpkg --print-foreign-architectures | grep -qx i386 && have_i386=1
+    local have_src=0 have_i386=1
+    if runs_32bit; then
+        dpkg --print-foreign-architectures | grep -qx i386 || have_i386=0
+    fi
     grep -rqs '^Types:.*deb-src' /etc/apt/sources.list.d/ && have_src=1
     grep -qs '^deb-src' /etc/apt/sources.list && have_src=1
     if [ -z "$missing" ] && [ $have_src = 1 ] && [ $have_i386 = 1 ]; then
@@ -58,7 +83,7 @@ EOF
     fi
     [ $have_i386 = 1 ] || dpkg --add-architecture i386
     export DEBIAN_FRONTEND=noninteractive
-    apt-get update -q >/dev/null
+    update_package_lists
     apt-get install -y -q --no-install-recommends "${APT_NATIVE[@]}" >/dev/null
 }
 
