@@ -20,7 +20,8 @@ namespace slideserver {
 
 namespace {
 
-// Level pixels one rendering may read; legitimate pieces need about 1 M.
+// Level pixels one rendering reads in one window at most; legitimate pieces
+// need about 1 M.
 constexpr int64_t kMaxRenderWindow = 16ll * 1024 * 1024;
 
 std::string Lower(std::string s)
@@ -394,6 +395,80 @@ int ChooseLevel(const SlideSource& src, double scaleX, double scaleY)
     return best;
 }
 
+namespace {
+
+// Where bilinear sampling along one axis reads: output pixel i blends the
+// fetched level positions at[i] and at[i] + 1, the second with weight
+// frac[i] / 256.
+struct AxisSamples {
+    std::vector<int64_t> fetch; // level coordinates, ascending, each once
+    std::vector<int> at;
+    std::vector<int> frac;
+    bool whole = false;         // fetch is one unbroken span
+};
+
+// Display pixel first + i has its centre at level coordinate
+// (first + i + 0.5) * k - 0.5. Beyond the level everything is white, so the
+// coordinate is held just outside it: no scale can push it out of range.
+AxisSamples SampleAxis(int64_t first, int n, double k, int64_t extent)
+{
+    AxisSamples s;
+    s.at.resize((size_t)n);
+    s.frac.resize((size_t)n);
+    const double lo = -2.0, hi = (double)extent + 1.0;
+    for (int i = 0; i < n; ++i) {
+        double c = ((double)first + i + 0.5) * k - 0.5;
+        if (!(c > lo)) c = lo;
+        if (c > hi) c = hi;
+        const double f = std::floor(c);
+        const int64_t lower = (int64_t)f;
+        s.frac[(size_t)i] = (int)std::lround((c - f) * 256);
+        // k >= 0, so lower never decreases: it is the last fetched position
+        // or the one before it, or new.
+        if (s.fetch.empty() || s.fetch.back() < lower) s.fetch.push_back(lower);
+        size_t p = s.fetch.back() == lower ? s.fetch.size() - 1 : s.fetch.size() - 2;
+        if (p + 1 == s.fetch.size()) s.fetch.push_back(lower + 1);
+        s.at[(size_t)i] = (int)p;
+    }
+    s.whole = s.fetch.back() - s.fetch.front() + 1 == (int64_t)s.fetch.size();
+    return s;
+}
+
+int64_t Span(const AxisSamples& s) { return s.fetch.back() - s.fetch.front() + 1; }
+
+void MakeWhole(AxisSamples& s)
+{
+    if (s.whole) return;
+    const int64_t first = s.fetch.front();
+    for (int& a : s.at) a = (int)(s.fetch[(size_t)a] - first);
+    const int64_t span = Span(s);
+    s.fetch.resize((size_t)span);
+    for (int64_t i = 0; i < span; ++i) s.fetch[(size_t)i] = first + i;
+    s.whole = true;
+}
+
+// Unbroken stretches of the fetched positions: (first index, count).
+std::vector<std::pair<size_t, size_t>> Runs(const std::vector<int64_t>& fetch)
+{
+    std::vector<std::pair<size_t, size_t>> runs;
+    for (size_t i = 0; i < fetch.size();) {
+        size_t j = i + 1;
+        while (j < fetch.size() && fetch[j] == fetch[j - 1] + 1) ++j;
+        runs.emplace_back(i, j - i);
+        i = j;
+    }
+    return runs;
+}
+
+bool Identity(const AxisSamples& s)
+{
+    for (size_t i = 0; i < s.at.size(); ++i)
+        if (s.at[i] != (int)i || s.frac[i] != 0) return false;
+    return true;
+}
+
+} // namespace
+
 bool RenderRegion(const SlideSource& src, int64_t x0, int64_t y0, int w, int h, double scaleX,
                   double scaleY, RgbImage& out, RenderTimes* times)
 {
@@ -402,16 +477,39 @@ bool RenderRegion(const SlideSource& src, int64_t x0, int64_t y0, int w, int h, 
     if (w <= 0 || h <= 0 || !(scaleX > 0) || !(scaleY > 0)) return false;
     int level = ChooseLevel(src, scaleX, scaleY);
     double ds = src.levelDownsample(level);
-    // Level coordinate of display pixel centres: ((x + 0.5) / scale) / ds - 0.5.
-    double kx = 1.0 / (scaleX * ds), ky = 1.0 / (scaleY * ds);
-    double lx0 = (x0 + 0.5) * kx - 0.5, ly0 = (y0 + 0.5) * ky - 0.5;
-    double lx1 = (x0 + w - 0.5) * kx - 0.5, ly1 = (y0 + h - 0.5) * ky - 0.5;
-    int64_t sx0 = (int64_t)std::floor(lx0), sy0 = (int64_t)std::floor(ly0);
-    int64_t sx1 = (int64_t)std::floor(lx1) + 2, sy1 = (int64_t)std::floor(ly1) + 2;
-    int64_t sw = sx1 - sx0, sh = sy1 - sy0;
-    if (sw <= 0 || sh <= 0 || sw * sh > kMaxRenderWindow) return false;
-    std::vector<uint8_t> srcPix((size_t)sw * sh * 3);
-    if (!src.readLevel(level, sx0, sy0, (int)sw, (int)sh, srcPix.data())) return false;
+    int64_t lw = 0, lh = 0;
+    src.levelSize(level, lw, lh);
+    const double kx = 1.0 / (scaleX * ds), ky = 1.0 / (scaleY * ds);
+    AxisSamples xs = SampleAxis(x0, w, kx, lw), ys = SampleAxis(y0, h, ky, lh);
+    // One window holds what the sampling reads, unless it would be far larger
+    // than the picture made from it (a scale far below the coarsest level, or
+    // x and y scales far apart): then only the rows and columns the sampling
+    // uses are read, so the work follows the picture's size, not the scale.
+    const int64_t budget = std::max<int64_t>(kMaxRenderWindow, 16 * (int64_t)w * h);
+    if (Span(xs) * Span(ys) <= budget) {
+        MakeWhole(xs);
+        MakeWhole(ys);
+    } else if (Span(xs) <= 4 * (int64_t)w + 4) {
+        MakeWhole(xs);
+    } else if (Span(ys) <= 4 * (int64_t)h + 4) {
+        MakeWhole(ys);
+    }
+    const size_t cw = xs.fetch.size(), ch = ys.fetch.size();
+    std::vector<uint8_t> srcPix(cw * ch * 3);
+    const auto xRuns = Runs(xs.fetch), yRuns = Runs(ys.fetch);
+    std::vector<uint8_t> block;
+    for (const auto& [yi, yn] : yRuns) {
+        if (xRuns.size() == 1) {
+            if (!src.readLevel(level, xs.fetch[0], ys.fetch[yi], (int)cw, (int)yn, &srcPix[yi * cw * 3])) return false;
+            continue;
+        }
+        for (const auto& [xi, xn] : xRuns) {
+            block.resize(xn * yn * 3);
+            if (!src.readLevel(level, xs.fetch[xi], ys.fetch[yi], (int)xn, (int)yn, block.data())) return false;
+            for (size_t r = 0; r < yn; ++r)
+                std::memcpy(&srcPix[((yi + r) * cw + xi) * 3], &block[r * xn * 3], xn * 3);
+        }
+    }
     const Clock::time_point read = Clock::now();
     struct Stamp {
         RenderTimes* times;
@@ -427,37 +525,23 @@ bool RenderRegion(const SlideSource& src, int64_t x0, int64_t y0, int w, int h, 
 
     out.width = w;
     out.height = h;
-    if (std::fabs(kx - 1) < 1e-12 && std::fabs(ky - 1) < 1e-12 && lx0 == std::floor(lx0) && ly0 == std::floor(ly0)) {
+    out.pixels.resize((size_t)w * h * 3);
+    if (Identity(xs) && Identity(ys)) {
         // The level is the display scale: a plain copy.
-        out.pixels.resize((size_t)w * h * 3);
         for (int j = 0; j < h; ++j)
-            std::memcpy(&out.pixels[(size_t)j * w * 3], &srcPix[((size_t)j * sw) * 3], (size_t)w * 3);
+            std::memcpy(&out.pixels[(size_t)j * w * 3], &srcPix[(size_t)j * cw * 3], (size_t)w * 3);
         return true;
     }
-    std::vector<int> xi(w);
-    std::vector<int> xf(w);
-    for (int i = 0; i < w; ++i) {
-        double lx = (x0 + i + 0.5) * kx - 0.5 - sx0;
-        double f = std::floor(lx);
-        int ix = (int)std::min<double>(std::max(0.0, f), (double)(sw - 2 < 0 ? 0 : sw - 2));
-        xi[i] = ix;
-        xf[i] = (int)std::lround(std::min(1.0, std::max(0.0, lx - ix)) * 256);
-    }
-    out.pixels.resize((size_t)w * h * 3);
     for (int j = 0; j < h; ++j) {
-        double ly = (y0 + j + 0.5) * ky - 0.5 - sy0;
-        double f = std::floor(ly);
-        int iy = (int)std::min<double>(std::max(0.0, f), (double)(sh - 2 < 0 ? 0 : sh - 2));
-        int fy = (int)std::lround(std::min(1.0, std::max(0.0, ly - iy)) * 256);
-        const uint8_t* r0 = &srcPix[(size_t)iy * sw * 3];
-        const uint8_t* r1 = sh > 1 ? r0 + (size_t)sw * 3 : r0;
+        const int fy = ys.frac[(size_t)j];
+        const uint8_t* r0 = &srcPix[(size_t)ys.at[(size_t)j] * cw * 3];
+        const uint8_t* r1 = r0 + cw * 3;
         uint8_t* d = &out.pixels[(size_t)j * w * 3];
         for (int i = 0; i < w; ++i) {
-            int ix = xi[i], fx = xf[i];
-            int ix1 = sw > 1 ? ix + 1 : ix;
+            const int ix = xs.at[(size_t)i], fx = xs.frac[(size_t)i];
             for (int c = 0; c < 3; ++c) {
-                int a = r0[ix * 3 + c] * (256 - fx) + r0[ix1 * 3 + c] * fx;
-                int b = r1[ix * 3 + c] * (256 - fx) + r1[ix1 * 3 + c] * fx;
+                int a = r0[ix * 3 + c] * (256 - fx) + r0[(ix + 1) * 3 + c] * fx;
+                int b = r1[ix * 3 + c] * (256 - fx) + r1[(ix + 1) * 3 + c] * fx;
                 *d++ = (uint8_t)((a * (256 - fy) + b * fy + 32768) >> 16);
             }
         }

@@ -31,8 +31,6 @@ namespace {
 
 constexpr int kTileEdge = 256;
 constexpr double kDefaultMicronsPerPixel = 0.25;
-constexpr double kMaxScale = 64.0;
-constexpr double kMaxScaleRatio = 8.0;
 constexpr size_t kCacheSlides = 8;
 constexpr uint32_t kMaxRequestBody = 64 * 1024;
 // Pieces smaller than this cost more in their JPEG headers than they gain by
@@ -297,14 +295,20 @@ private:
             std::lock_guard<std::mutex> lock(m_mutex);
             slide = m_slide;
         }
-        if (!slide) return Bad("region before a slide was opened");
+        if (!slide) {
+            // A viewer whose slide was refused (it left the library while the
+            // viewer was away) still shows it and pans over it; a closed link
+            // would only bring it back to be refused again.
+            m_server.Log(true, "%s no slide open, region ignored", m_peer.c_str());
+            return true;
+        }
+        // Any positive scale and any ratio of the two is answered: the work
+        // is bounded by the pieces' pixels, whatever area of the slide they show.
         double sx = req.scaleX, sy = req.scaleY;
-        if (!std::isfinite(sx) || !std::isfinite(sy) || sx <= 0 || sy <= 0 || sx > kMaxScale || sy > kMaxScale ||
-            std::max(sx, sy) / std::min(sx, sy) > kMaxScaleRatio)
-            return Bad("impossible scale");
+        if (!std::isfinite(sx) || !std::isfinite(sy) || sx <= 0 || sy <= 0) return Bad("impossible scale");
         if (r.right < r.left || r.bottom < r.top) return Bad("negative rectangle");
-        int64_t dispW = std::min<int64_t>(INT32_MAX, (int64_t)std::ceil(slide->paddedWidth * sx));
-        int64_t dispH = std::min<int64_t>(INT32_MAX, (int64_t)std::ceil(slide->paddedHeight * sy));
+        int64_t dispW = (int64_t)std::min<double>(INT32_MAX, std::ceil((double)slide->paddedWidth * sx));
+        int64_t dispH = (int64_t)std::min<double>(INT32_MAX, std::ceil((double)slide->paddedHeight * sy));
         int64_t l = std::max<int64_t>(r.left, 0), t = std::max<int64_t>(r.top, 0);
         int64_t rr = std::min<int64_t>(r.right, dispW), b = std::min<int64_t>(r.bottom, dispH);
         if (l >= rr || t >= b) return true;

@@ -148,6 +148,46 @@ TEST(SlideServerLink, RegionsMatchTheirRectanglesAndCoverTheRequest)
     ASSERT_TRUE(PumpUntil([&] { return o.owner.lastTileCode == (uint32_t)link::kTilePrefetchReply; }, 10000));
 }
 
+// The viewer's scale is magnification x screen pixels per metre / slide
+// pixels per metre: 2000X on a coarse slide, or its two axes apart on a
+// screen or slide of unequal resolutions. Each region comes, and the link stays.
+TEST(SlideServerLink, RegionsAtHighMagnificationsAndUnequalScalesAreAnswered)
+{
+    Opened o;
+    const TileRequest requests[] = {{{100000, 80000, 101218, 80974}, 100, 100},
+                                    {{3000000, 2000000, 3001218, 2000974}, 2000, 2000},
+                                    {{100, 1000, 1318, 1974}, 0.5, 5},
+                                    {{2000, 100, 3218, 1074}, 20, 2}};
+    long long wanted = 0;
+    for (const TileRequest& req : requests) {
+        o.link.SendCommand(link::kTileRequest, req);
+        wanted += (long long)(req.rect.right - req.rect.left) * (req.rect.bottom - req.rect.top);
+    }
+    ASSERT_TRUE(PumpUntil([&] { return o.owner.tileArea >= wanted || !o.link.IsConnected(); }, 30000));
+    EXPECT_EQ(o.owner.tileArea, wanted);
+    EXPECT_TRUE(o.link.IsConnected());
+}
+
+// A resume the server refuses (the slide left the library while the link was
+// down) leaves the viewer showing the slide: its pans must not close the link.
+TEST(SlideServerLink, RegionsForASlideTheServerRefusedLeaveTheLinkUp)
+{
+    CServerOwner owner;
+    CSlideLinkSocket linkSocket(&owner);
+    ASSERT_TRUE(linkSocket.ConnectTo("127.0.0.1", SLIDE_LINK_PORT));
+    ASSERT_TRUE(PumpUntil([&] { return owner.connectedPosts == 1; }));
+    linkSocket.SendCommand(link::kResumeSlide, "D:\\Slides\\Teaching\\gone.jpg");
+    ASSERT_TRUE(PumpUntil([&] { return owner.headers == 1; }, 10000));
+    EXPECT_EQ(owner.header.signature, "");
+    TileRequest pan = {{0, 0, 640, 480}, 0.5, 0.5};
+    linkSocket.SendCommand(link::kTileRequest, pan);
+    // Answered in order: the open's header shows the link outlived the region request.
+    linkSocket.SendCommand(link::kOpenSlide, "D:\\Slides\\Teaching\\small.jpg");
+    ASSERT_TRUE(PumpUntil([&] { return owner.headers == 2 || !linkSocket.IsConnected(); }, 10000));
+    EXPECT_EQ(owner.header.signature, "ZELVO DIGITAL SLICE");
+    EXPECT_TRUE(linkSocket.IsConnected());
+}
+
 TEST(SlideServerLink, MarksAndAMediaFileInPieces)
 {
     Opened o;
