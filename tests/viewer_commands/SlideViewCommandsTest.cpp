@@ -256,6 +256,40 @@ TEST_F(SlideViewCommands, ClosingAToolBoxOnTheSlidesLayerWritesItAndClosesTheLis
     EXPECT_EQ(reread.GetCount(), 2);
 }
 
+// A second slide starts bare: the first one's list and tool box close (the
+// tool box's own marks with it), and neither its caption, hot spots, feature
+// regions nor show-all carry over.
+TEST_F(SlideViewCommands, ASlideHeaderClosesTheMarkDialogsAndShowsNoKindOfMark)
+{
+    LoadMarks(TwoNotes());
+    Command(ID_MARK_CAPTION);
+    Command(ID_MARK_HOTSPOTS);
+    Command(ID_MARK_LIST);
+    ASSERT_NE(view.AnnotationList(), nullptr);
+    ASSERT_TRUE(view.IsShowAllOn());
+    ASSERT_NE(view.CreateAnnotationEditor(nullptr), nullptr);
+    ASSERT_NE(view.Display()->EditorLayer(), nullptr);
+
+    zelvo::slidelink::SlideHeaderReply reply;
+    reply.thumbnailFactor = 32;
+    reply.header.signature = "ZELVO DIGITAL SLICE";
+    reply.header.xPixelsPerMetre = reply.header.yPixelsPerMetre = 4000000;
+    reply.header.tileWidth = reply.header.tileHeight = 256;
+    reply.header.tileColumns = 40;
+    reply.header.tileRows = 30;
+    view.OnSlideHeader(reply);
+    ASSERT_TRUE(view.IsSlideOpen());
+
+    EXPECT_EQ(view.AnnotationList(), nullptr);
+    EXPECT_EQ(view.AnnotationEditor(), nullptr);
+    EXPECT_EQ(view.Display()->EditorLayer(), nullptr);
+    EXPECT_EQ(State(ID_MARK_CAPTION).checked, 0);
+    EXPECT_EQ(State(ID_MARK_HOTSPOTS).checked, 0);
+    EXPECT_EQ(State(ID_MARK_REGIONS).checked, 0);
+    EXPECT_EQ(State(ID_MARK_SHOWALL).checked, 0);
+    EXPECT_EQ(Marks().GetShowAll(), 0);
+}
+
 TEST_F(SlideViewCommands, SnapshotPutsTheViewOnTheClipboard)
 {
     RECT client;

@@ -347,8 +347,7 @@ void CSlideView::OnSlideHeader(const slidelink::SlideHeaderReply& reply)
                               CImageDispWnd::kUnchanged);
     if (thumbnail && !thumbnail->IsEmpty()) m_pDisplay->DrawBackgroundImage(thumbnail);
     m_pDisplay->SetObjectScale();
-    // Measurements belong to the slide they were made on.
-    if (m_pMeasureDlg) m_pMeasureDlg->SendMessage(WM_CLOSE);
+    ForgetMarksShown();
 
     m_pDisplay->SetLoading(1);
     UpdateVisibleArea(1, TRUE);
@@ -360,6 +359,22 @@ void CSlideView::OnSlideHeader(const slidelink::SlideHeaderReply& reply)
     RepaintOverview();
     m_pDisplay->Annotations().Reset();
     RequestMarks();
+}
+
+void CSlideView::ForgetMarksShown()
+{
+    CAnnotationLayer& layer = m_pDisplay->Annotations();
+    layer.ShowHotSpotMarks(0);
+    m_hotSpotsShown = m_regionsShown = FALSE;
+    layer.ShowCaption(0);
+    m_captionShown = FALSE;
+    // Measurements, lists and the tool box's own marks belong to the slide
+    // they were made on; a tool box on the slide's layer writes it as it closes.
+    if (m_pMeasureDlg) m_pMeasureDlg->SendMessage(WM_CLOSE);
+    if (m_pListDlg) m_pListDlg->SendMessage(WM_CLOSE);
+    if (m_pEditDlg) m_pEditDlg->SendMessage(WM_CLOSE);
+    m_showAll = TRUE;
+    OnMarkShowAll();  // off, hiding hot spots and feature regions with it
 }
 
 void CSlideView::OnSlideResumed() { UpdateVisibleArea(1, TRUE); }

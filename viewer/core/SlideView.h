@@ -166,6 +166,8 @@ private:
     void UpdateInfoText();
     void SetFrameTitle(const std::string& textA, const std::string& textB, const std::string& matrixText);
     void RequestMarks();
+    // A new slide starts with no mark dialog open and no kind of mark shown.
+    void ForgetMarksShown();
     // Thumbnail pixels to display pixels: factor x display scale.
     double FrameToDisplayX() const;
     double FrameToDisplayY() const;
