@@ -416,6 +416,27 @@ TEST_F(SlideViewTest, PansAskOnlyForWhatIsMissing)
     EXPECT_TRUE(view.Received().empty());
 }
 
+// A move the clamp holds in place (an object centred at the edge, the frame
+// re-centred on itself) still cancels: what the server owed for the place is
+// asked for again, here the first screen of a slide just opened.
+TEST_F(SlideViewTest, AMoveThatMovesNothingAsksAgainForWhatItCancelled)
+{
+    const size_t opened = OpenSlide();
+    ASSERT_NO_FATAL_FAILURE(WaitForCode(link::kTileRequest, opened));
+    const RECT first = Regions(opened, link::kTileRequest).front();
+    const size_t from = FrameCount();
+    view.PostMessage(WM_VIEW_MOVED, 0, 0);
+    ASSERT_NO_FATAL_FAILURE(WaitForCode(link::kTileRequest, from));
+    const auto sent = Requests(from);
+    ASSERT_EQ(link::kCancel, sent.front().code);
+    const RECT again = Regions(from, link::kTileRequest).front();
+    EXPECT_TRUE(EqualRect(&first, &again));
+
+    SendRegion(link::kTileRequest, again, RGB(255, 0, 0));
+    WaitForReceived({again});
+    EXPECT_EQ(0, view.Display()->Loading());
+}
+
 TEST_F(SlideViewTest, PrefetchFollowsAMoveWithTwoRings)
 {
     const size_t opened = OpenSlide();

@@ -552,7 +552,13 @@ LRESULT CSlideView::OnViewMoved(WPARAM, LPARAM)
     if (!m_pDisplay) return 0;
     CStageScope timing(m_pDisplay->Stages(), CStageTimes::kMove);
     if (m_pLink) m_pLink->SendCommand(slidelink::kCancel);
-    UpdateVisibleArea(0, TRUE);
+    if (!UpdateVisibleArea(0, TRUE) && m_slideOpen) {
+        // Nothing moved (a clamp held the view in place), so nothing new was
+        // asked for; but the cancel dropped what the server still owed for
+        // this place, the first screen's pieces among them.
+        RequestRegion(0, 0, ScreenCx(), ScreenCy(), TRUE, FALSE);
+        RestartPrefetch();
+    }
     RaiseOverview();
     return 0;
 }
@@ -681,9 +687,14 @@ int CSlideView::RequestVisibleArea(int mode, CPoint s)
     default:
         return 0;
     }
+    RestartPrefetch();
+    return 1;
+}
+
+void CSlideView::RestartPrefetch()
+{
     if (m_prefetchTimer) KillTimer(kPrefetchTimer);
     m_prefetchTimer = SetTimer(kPrefetchTimer, kPrefetchMs);
-    return 1;
 }
 
 int CSlideView::RequestRegion(int l, int t, int r, int b, BOOL subtract, BOOL prefetch)

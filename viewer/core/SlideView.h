@@ -180,6 +180,8 @@ private:
     void ForgetRequests();
     // The requests of UpdateVisibleArea for a pan offset s.
     int RequestVisibleArea(int mode, CPoint s);
+    // The rings are asked for once the moves have paused.
+    void RestartPrefetch();
 
     CString m_slidePath;
     CString m_serverAddress;
