@@ -2,6 +2,7 @@
 #include "Dib.h"
 #include "ImageDispWnd.h"
 #include "MeasureResultDlg.h"
+#include "ScaleBar.h"
 #include "SegmentMeasure.h"
 #include "TestSupport.h"
 #include "ViewerMessages.h"
@@ -367,6 +368,31 @@ TEST_F(DisplayTest, DraggingEmptyGroundPansAndPostsItsMessages)
     disp->SendMessage(WM_LBUTTONUP, 0, MAKELPARAM(150, 180));
     EXPECT_TRUE(host->TakePosted(WM_VIEW_MOVED));
     EXPECT_EQ(::GetCapture(), nullptr);
+}
+
+// The release of a pan is the pan's wherever it falls: over the shown screen
+// ruler, or over an object that takes releases, the view still fetches.
+TEST_F(DisplayTest, APanReleasedOverTheScreenRulerOrAnObjectStillEnds)
+{
+    CScaleBar bar(disp.get(), 3780);
+    bar.ToggleScreenRuler();  // from (400, 30) to (778, 30), its band 30 pixels either side
+    disp->SetScaleBar(&bar);
+    std::string log;
+    FakeLayer annotation("a", &log);
+    annotation.takeUp = 1;
+    for (bool overObject : {false, true}) {
+        SCOPED_TRACE(overObject ? "over an object" : "over the ruler");
+        if (overObject) disp->SetAnnotationLayer(&annotation);
+        disp->SetOrigin(0, 0);
+        const CPoint release = overObject ? CPoint(200, 400) : CPoint(500, 40);
+        disp->SendMessage(WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(300, 300));
+        disp->SendMessage(WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(release.x, release.y));
+        disp->SendMessage(WM_LBUTTONUP, 0, MAKELPARAM(release.x, release.y));
+        EXPECT_TRUE(host->TakePosted(WM_VIEW_MOVED));
+        while (host->TakePosted(WM_VIEW_ORIGIN)) {}
+    }
+    disp->SetAnnotationLayer(nullptr);
+    disp->SetScaleBar(nullptr);
 }
 
 TEST_F(DisplayTest, PressAtTheOriginOrTakenByALayerDoesNotPan)

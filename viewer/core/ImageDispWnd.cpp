@@ -683,14 +683,16 @@ void CImageDispWnd::OnLButtonDown(UINT flags, CPoint p)
 
 void CImageDispWnd::OnLButtonUp(UINT flags, CPoint p)
 {
+    const bool panning = m_buttonDown && (m_anchor.x != 0 || m_anchor.y != 0);
     int taken = m_scaleBar ? m_scaleBar->OnLButtonUp(p.x, p.y) : 0;
     if (!taken && m_editorLayer) taken = m_editorLayer->OnLButtonUp(flags, p);
     if (!taken && m_annotationLayer) taken = m_annotationLayer->OnLButtonUp(flags, p);
     if (!taken && m_measureLayer) taken = m_measureLayer->OnLButtonUp(flags, p);
-    if (!taken) {
-        ::SetCursor(m_handCursor);
-        if (m_buttonDown && (m_pan.x != 0 || m_pan.y != 0) && m_owner) m_owner->PostMessage(WM_VIEW_MOVED, 0, 0);
-    }
+    if (!taken) ::SetCursor(m_handCursor);
+    // A pan ends wherever it is released, over the screen ruler or an object
+    // too: none of them took its press, and the uncovered ground is fetched.
+    if ((!taken || panning) && m_buttonDown && (m_pan.x != 0 || m_pan.y != 0) && m_owner)
+        m_owner->PostMessage(WM_VIEW_MOVED, 0, 0);
     m_anchor = CPoint(0, 0);
     ::ReleaseCapture();
     m_buttonDown = 0;
