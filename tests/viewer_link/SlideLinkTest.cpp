@@ -187,14 +187,26 @@ TEST(SlideLink, CommandsWhileNotConnectedAreDropped)
     EXPECT_EQ(linkSocket.m_hSocket, INVALID_SOCKET);
 }
 
-TEST(SlideLink, ANewServerAddressIsConnectedAtOnce)
+// The new server is not asked to resume the old server's slide: the owner is
+// told of the connection and opens there the slide it was asked for.
+TEST(SlideLink, ANewServerAddressIsConnectedAtOnceAndTheOwnerOpensItsSlideThere)
 {
     Connected c;
+    c.link.SendCommand(link::kOpenSlide, "\\\\old\\s\\liver.jpg");
+    c.peer.SendFrame(1300, HeaderReplyPayload("ZELVO VERDALINE", 0));
+    ASSERT_TRUE(PumpUntil([&] { return c.owner.headers.size() == 1; }));
+    ASSERT_TRUE(PumpUntil([&] { return c.owner.connectedPosts.size() == 1; }));
+
     CTestPeer other("127.0.0.2");
     c.link.ConnectOrClose("127.0.0.2", other.Port());
+    c.link.SendCommand(link::kOpenSlide, "\\\\new\\s\\kidney.jpg");  // not connected yet: dropped
     EXPECT_EQ(c.link.Host(), "127.0.0.2");
     ASSERT_TRUE(PumpUntil([&] { return other.Accepted() == 1 && c.link.IsConnected(); }));
     ASSERT_TRUE(PumpUntil([&] { return c.peer.PeerClosed(); }));
+    ASSERT_TRUE(PumpUntil([&] { return c.owner.connectedPosts.size() == 2; }));
+    PumpFor(100);
+    EXPECT_TRUE(other.Frames().empty()) << "the old slide was resumed on the new server";
+    EXPECT_EQ(c.link.PendingPath(), "");
 }
 
 TEST(SlideLink, OversizedOrCodelessBodiesCloseTheLink)

@@ -28,6 +28,12 @@ bool CSlideLinkSocket::ConnectTo(LPCSTR host, UINT port)
 
 void CSlideLinkSocket::ConnectOrClose(LPCSTR host, UINT port)
 {
+    // Another server knows nothing of the slide resumed after a reconnection:
+    // once connected, the owner is told and opens the slide it wants there.
+    if (m_host != (host ? host : "") || m_port != port) {
+        m_pendingPath.clear();
+        m_pendingHeaderReceived = false;
+    }
     if (!m_connected) {
         ConnectTo(host, port);
         return;

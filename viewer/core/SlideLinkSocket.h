@@ -34,7 +34,7 @@ public:
     // connected already or the attempt is under way.
     bool ConnectTo(LPCSTR host, UINT port);
     // Connected: cancels, closes, then connects to the given server. Not
-    // connected: ConnectTo.
+    // connected: ConnectTo. A different server forgets the pending slide.
     void ConnectOrClose(LPCSTR host, UINT port);
 
     // The only ways the viewer sends; dropped without a trace while not connected.
