@@ -343,14 +343,15 @@ TEST_F(ToolBox, SavedMarksNameTheirMovedMediaAndAFailedMoveIsReported)
     SetMarkerPath((root + "\\fetched\\b.jpg").c_str());
     Open(nullptr);
     CAnnotationLayer* own = box->Layer();
-    // Two hot spots name the same file.
+    // Two hot spots name each file.
     zelvo::ByteWriter marks;
-    annotation::WriteAnnotationHeader(marks, "", 3);
+    annotation::WriteAnnotationHeader(marks, "", 4);
     annotation::WriteObject(marks, DRAW_VIDEO, Note(100, 100, clip.path.c_str()));
     annotation::WriteObject(marks, DRAW_VIDEO, Note(300, 100, clip.path.c_str()));
     annotation::WriteObject(marks, DRAW_VIDEO, Note(500, 100, still.path.c_str()));
+    annotation::WriteObject(marks, DRAW_VIDEO, Note(700, 100, still.path.c_str()));
     Load(*own, marks.data());
-    ASSERT_EQ(own->GetCount(), 3);
+    ASSERT_EQ(own->GetCount(), 4);
     auto text = [&](int i) { return std::string(static_cast<CTextNote*>(own->GetObjectAt(i))->GetText().GetString()); };
 
     g_chosenPath = markOne.path;
@@ -361,6 +362,7 @@ TEST_F(ToolBox, SavedMarksNameTheirMovedMediaAndAFailedMoveIsReported)
     EXPECT_EQ(text(1), clipOne.path);
     // The file that could not move stays where its hot spot names it, and the user is told.
     EXPECT_EQ(text(2), still.path);
+    EXPECT_EQ(text(3), still.path);
     EXPECT_TRUE(still.Exists());
     ASSERT_EQ(boxes.boxes.size(), 1u);
     EXPECT_EQ(boxes.boxes[0].text, "下列媒体文件未能移到标注文件旁，仍留在原处：\n" + still.path);
@@ -374,10 +376,14 @@ TEST_F(ToolBox, SavedMarksNameTheirMovedMediaAndAFailedMoveIsReported)
     EXPECT_EQ(text(0), clipTwo.path);
     EXPECT_EQ(text(1), clipTwo.path);
     EXPECT_EQ(text(2), stillTwo.path);
+    EXPECT_EQ(text(3), stillTwo.path);
     EXPECT_EQ(boxes.boxes.size(), 1u);
 
-    // A hot spot let go later finds its file where it now lies.
-    own->ReleaseMediaFile(own->GetObjectAt(2));
+    // Hot spots deleted and saved let go of their file where it now lies.
+    own->DeleteAt(3);
+    own->DeleteAt(2);
+    box->OnSave();
     EXPECT_FALSE(stillTwo.Exists());
+    EXPECT_TRUE(clipTwo.Exists());
     ::RemoveDirectoryA(blocker.c_str());
 }

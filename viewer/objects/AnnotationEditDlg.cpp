@@ -16,7 +16,6 @@
 #include "TextNote.h"
 
 #include <algorithm>
-#include <utility>
 #include <vector>
 
 namespace {
@@ -323,31 +322,29 @@ CAnnotationEditDlg::MediaMove CAnnotationEditDlg::MoveMediaBesideMarker(LPCTSTR 
 
 void CAnnotationEditDlg::MoveMediaBeside(const CString& marker)
 {
-    // Hot spots that name one file follow it when the first of them moved it.
-    std::vector<std::pair<CString, CString>> moved;
+    // Each file is moved once; every hot spot that names it follows it.
+    struct Move {
+        CString media, target;
+        MediaMove result;
+    };
+    std::vector<Move> moves;
     CString failed;
     for (int i = 0; i < m_layer->GetCount(); ++i) {
         CDrawObject* object = m_layer->GetObjectAt(i);
         const CTextNote* note = IsMedia(object->GetType()) ? dynamic_cast<const CTextNote*>(object) : nullptr;
         if (!note) continue;
         const CString media = note->GetText();
-        CString target;
-        const auto earlier = std::find_if(moved.begin(), moved.end(), [&](const std::pair<CString, CString>& m) {
-            return m.first.CompareNoCase(media) == 0;
-        });
-        if (earlier != moved.end()) {
-            target = earlier->second;
-        } else {
+        auto move = std::find_if(moves.begin(), moves.end(),
+                                 [&](const Move& m) { return m.media.CompareNoCase(media) == 0; });
+        if (move == moves.end()) {
             // A file still to be fetched has nothing here to move.
             if (!media::FileExists(media)) continue;
-            const MediaMove result = MoveMediaBesideMarker(media, marker, target);
-            if (result == MediaMove::failed) {
-                failed += "\n" + media;
-                continue;
-            }
-            if (result == MediaMove::moved) moved.emplace_back(media, target);
+            Move made{media, CString(), MediaMove::notNeeded};
+            made.result = MoveMediaBesideMarker(media, marker, made.target);
+            if (made.result == MediaMove::failed) failed += "\n" + media;
+            move = moves.insert(moves.end(), made);
         }
-        if (!target.IsEmpty()) Relink(object, target, marker);
+        if (move->result != MediaMove::failed && !move->target.IsEmpty()) Relink(object, move->target, marker);
     }
     if (!failed.IsEmpty())
         fw::ShowMessageBox(m_hWnd, CString(kMediaNotMoved) + failed, nullptr, MB_OK | MB_ICONWARNING);
