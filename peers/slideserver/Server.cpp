@@ -452,11 +452,15 @@ private:
         f.seekg(0, std::ios::end);
         uint64_t size = (uint64_t)std::max<std::streamoff>(0, f.tellg());
         uint64_t from = job.held;
-        // The viewer empties its partial file on a start piece, so a resume
-        // must not send one; a count beyond the file restarts from zero.
+        // A resume goes on without a start piece. A count beyond the file
+        // (another file, or this one before it shrank) sends the file anew:
+        // a viewer that held bytes takes one start piece as the head of a
+        // resume, and only a second one as "empty the partial file".
         if (from == 0 || from > size) {
+            const int starts = from == 0 ? 1 : 2;
             from = 0;
-            if (!Send(MediaReplyBody(job.wirePath, 0, nullptr, 0), "1320 media start")) return false;
+            for (int i = 0; i < starts; ++i)
+                if (!Send(MediaReplyBody(job.wirePath, 0, nullptr, 0), "1320 media start")) return false;
         }
         f.seekg((std::streamoff)from);
         std::vector<uint8_t> piece(kMaxMediaPiece);

@@ -1,5 +1,6 @@
 // The viewer's slide link against the real slide server, started by the test
 // fixture on 127.0.0.1:3030 with a small generated library.
+#include "MediaDownloads.h"
 #include "SlideLinkSocket.h"
 #include "TestSupport.h"
 #include "ViewerMessages.h"
@@ -39,13 +40,18 @@ bool JpegSize(const uint8_t* data, size_t n, int& w, int& h)
     return true;
 }
 
-std::string LibraryFile(const char* relative)
+std::string LibraryPath(const char* relative)
 {
     const char* lib = getenv("ZELVO_SLIDE_LIBRARY");
     std::string path = std::string("Z:") + (lib ? lib : "") + "/" + relative;
     for (char& c : path)
         if (c == '/') c = '\\';
-    std::ifstream in(path, std::ios::binary);
+    return path;
+}
+
+std::string LibraryFile(const char* relative)
+{
+    std::ifstream in(LibraryPath(relative), std::ios::binary);
     std::stringstream s;
     s << in.rdbuf();
     return s.str();
@@ -83,6 +89,11 @@ public:
     {
         mediaCounts.push_back(reply.count);
         if (reply.count > 0) media.append((const char*)reply.data, reply.dataLength);
+        if (reply.count == -1) ++mediaEnds;
+        if (!downloads || piecesLeft == 0) return;
+        if (piecesLeft > 0) --piecesLeft;
+        CString finalPath;
+        if (downloads->Take(reply, finalPath)) completed.push_back(finalPath.GetString());
     }
     LRESULT OnLinkConnected(WPARAM, LPARAM) { ++connectedPosts; return 0; }
 
@@ -93,6 +104,12 @@ public:
     long long tileArea = 0;
     uint32_t lastTileCode = 0;
     std::vector<int16_t> mediaCounts;
+    int mediaEnds = 0;
+    // Pieces go on to the viewer's media downloads; with a count, the rest
+    // is dropped, as when the link breaks there.
+    CMediaDownloads* downloads = nullptr;
+    int piecesLeft = -1;
+    std::vector<std::string> completed;
     DECLARE_MESSAGE_MAP()
 };
 BEGIN_MESSAGE_MAP(CServerOwner, CWnd)
@@ -214,4 +231,65 @@ TEST(SlideServerLink, MarksAndAMediaFileInPieces)
     o.link.SendCommand(link::kMediaData, "\\\\server\\SliceResource\\closeup.jpg", 40000);
     ASSERT_TRUE(PumpUntil([&] { return !o.owner.mediaCounts.empty() && o.owner.mediaCounts.back() == -1; }, 20000));
     EXPECT_EQ(o.owner.media, file.substr(40000));
+}
+
+TEST(SlideServerLink, MediaFilesSharingAPartialNameAndAFileThatShrankArriveWhole)
+{
+    Opened o;
+    CMediaDownloads downloads;
+    o.owner.downloads = &downloads;
+    const std::string folder = CMediaDownloads::Folder().GetString();
+    const char* names[] = {"clip.jpg", "clip.avi", "shrinking.jpg"};
+    for (const char* name : names) {
+        ::DeleteFileA((folder + name).c_str());
+        ::DeleteFileA(CMediaDownloads::PartialPath(name));
+    }
+    auto ask = [&](const char* name) {
+        const CString wire = CString("\\\\server\\SliceResource\\") + name;
+        const uint32_t held = downloads.Ask(wire);
+        o.link.SendCommand(link::kMediaData, wire, held);
+        return held;
+    };
+    // Asks and lets the first pieces of the answer through: start and data.
+    auto breakAfter = [&](const char* name, int pieces) {
+        const int ends = o.owner.mediaEnds;
+        o.owner.piecesLeft = 1 + pieces;
+        ask(name);
+        EXPECT_TRUE(PumpUntil([&] { return o.owner.mediaEnds == ends + 1; }, 20000));
+        o.owner.piecesLeft = -1;
+        EXPECT_EQ(testing_support::ReadFileBytes(CMediaDownloads::PartialPath(name).GetString()).size(),
+                  pieces * link::kMaxMediaPiece);
+    };
+    // Whether the fetched file is the library's (big files are not printed).
+    auto whole = [&](const char* name, const std::string& expected) {
+        const std::vector<uint8_t> bytes = testing_support::ReadFileBytes(folder + name);
+        if (std::string(bytes.begin(), bytes.end()) == expected) return ::testing::AssertionSuccess();
+        return ::testing::AssertionFailure() << name << ": " << bytes.size() << " bytes of " << expected.size()
+                                             << " that differ";
+    };
+
+    // The video breaks off; then both names are asked for, as a layer asks.
+    breakAfter("clip.avi", 2);
+    EXPECT_EQ(ask("clip.jpg"), 0u);
+    EXPECT_EQ(ask("clip.avi"), 2 * link::kMaxMediaPiece);
+    ASSERT_TRUE(PumpUntil([&] { return o.owner.completed.size() == 2; }, 20000));
+    EXPECT_TRUE(whole("clip.jpg", LibraryFile("media/clip.jpg")));
+    EXPECT_TRUE(whole("clip.avi", LibraryFile("media/clip.avi")));
+
+    // The server's file shrinks below what the viewer holds of it.
+    std::vector<uint8_t> larger(100000);
+    for (size_t i = 0; i < larger.size(); ++i) larger[i] = (uint8_t)(i * 7 + i / 251);
+    ASSERT_TRUE(testing_support::WriteFileBytes(LibraryPath("media/shrinking.jpg"), larger));
+    breakAfter("shrinking.jpg", 2);
+    const std::string smaller(larger.begin() + 5000, larger.begin() + 45000);
+    ASSERT_TRUE(testing_support::WriteFileBytes(LibraryPath("media/shrinking.jpg"),
+                                                std::vector<uint8_t>(smaller.begin(), smaller.end())));
+    EXPECT_EQ(ask("shrinking.jpg"), 2 * link::kMaxMediaPiece);
+    ASSERT_TRUE(PumpUntil([&] { return o.owner.completed.size() == 3; }, 20000));
+    EXPECT_TRUE(whole("shrinking.jpg", smaller));
+    for (const char* name : names) {
+        EXPECT_EQ(::GetFileAttributesA(CMediaDownloads::PartialPath(name)), INVALID_FILE_ATTRIBUTES) << name;
+        ::DeleteFileA((folder + name).c_str());
+    }
+    EXPECT_TRUE(downloads.Asked().empty());
 }

@@ -10,6 +10,11 @@ case $cmd in
 start)
     mkdir -p "$work"
     "$native/peers/slideserver/slidegen" --out "$work/library" --small >/dev/null 2>&1
+    # Media for the transfer tests: two names that differ only in their
+    # extension, and one that the tests make smaller.
+    head -c 70000 /dev/urandom >"$work/library/media/clip.jpg"
+    head -c 100000 /dev/urandom >"$work/library/media/clip.avi"
+    touch "$work/library/media/shrinking.jpg"
     rm -f "$work/server.out" "$work/requests.log"
     setsid "$server" --library "$work/library" --bind "$(listen_addresses)" --port 3030 --log "$work/requests.log" \
         </dev/null >"$work/server.out" 2>&1 &

@@ -195,7 +195,7 @@ TEST_F(MediaTest, ImageGroupStepsOnePictureAtATimeAndStoresTheIndexOnlyWhenChang
     EXPECT_EQ(second->Picture()->GetSize().cx, 70);
 }
 
-TEST_F(MediaTest, OnePictureGroupAndHostileGroupFiles)
+TEST_F(MediaTest, OnePictureGroupAndDamagedGroupFiles)
 {
     SetMarkerPath(Out("s2.mrk").c_str());
     const std::string picture = Made(Out("one.jpg"));
@@ -210,21 +210,46 @@ TEST_F(MediaTest, OnePictureGroupAndHostileGroupFiles)
     group->OnLButtonUp(right.x, right.y);
     EXPECT_EQ(group->GetCurrentIndex(), 0);
 
-    // A table pointing past the end of the file: nothing to show, nothing to step.
-    std::vector<uint8_t> bytes = ReadBytes(file);
+    // A table pointing past the end of the file, or a file too short for its
+    // head: nothing to show, nothing to step, and the user is told.
+    const std::vector<uint8_t> sound = ReadBytes(file);
+    std::vector<uint8_t> bytes = sound;
     bytes[8] = 0xFF;
     bytes[9] = 0xFF;
     bytes[10] = 0xFF;
-    WriteBytes(file, bytes);
-    group->LoadLinkedMedia();
-    EXPECT_EQ(group->m_linkState, 2);
-    EXPECT_EQ(group->GetPictureCount(), 0);
-    EXPECT_EQ(group->OnLButtonUp(right.x, right.y), 0);
+    for (const std::vector<uint8_t>& damaged : {bytes, std::vector<uint8_t>(sound.begin(), sound.begin() + 6)}) {
+        WriteBytes(file, damaged);
+        const size_t shown = boxes.boxes.size();
+        group->LoadLinkedMedia();
+        EXPECT_EQ(group->m_linkState, 2);
+        EXPECT_EQ(group->GetPictureCount(), 0);
+        EXPECT_EQ(group->OnLButtonUp(right.x, right.y), 0);
+        ASSERT_EQ(boxes.boxes.size(), shown + 1);
+        EXPECT_EQ(boxes.boxes.back().text, "组图文件 " + file + " 已损坏或不可读。");
+    }
     // A missing file is waited for.
     ::DeleteFileA(file.c_str());
+    const size_t shown = boxes.boxes.size();
     group->LoadLinkedMedia();
     EXPECT_EQ(group->m_linkState, 1);
-    EXPECT_TRUE(boxes.boxes.empty());
+    EXPECT_EQ(boxes.boxes.size(), shown);
+
+    // Stepping to a picture that does not decode shows none; the index moves on.
+    const std::string broken = Made(Out("two-broken.jpg"));
+    WriteBytes(broken, {0xFF, 0xD8, 0xFF, 0x00, 1, 2, 3});
+    ::DeleteFileA(Out("s2-one#2.sjp").c_str());
+    CImageGroupHotSpot* two = Make<CImageGroupHotSpot>(DRAW_IMAGE_GROUP);
+    two->MakeGroup({CString(picture.c_str()), CString(broken.c_str())});
+    Made(Out("s2-one#2.sjp"));
+    ASSERT_EQ(two->GetPictureCount(), 2);
+    ASSERT_NE(two->Picture(), nullptr);
+    const POINT twoRight = Inside(two, false), twoLeft = Inside(two, true);
+    EXPECT_EQ(two->OnLButtonUp(twoRight.x, twoRight.y), 1);
+    EXPECT_EQ(two->GetCurrentIndex(), 1);
+    EXPECT_EQ(two->Picture(), nullptr);
+    two->OnLButtonUp(twoLeft.x, twoLeft.y);
+    ASSERT_NE(two->Picture(), nullptr);
+    EXPECT_EQ(two->Picture()->GetSize().cx, 44);
 }
 
 TEST_F(MediaTest, LinkedFilesAreCopiedBesideTheMarkerAndDeletedWithTheLastMarkerNamingThem)

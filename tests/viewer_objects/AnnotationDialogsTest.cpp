@@ -5,6 +5,7 @@
 #include "AnnotationListDlg.h"
 #include "FwCommonDialogs.h"
 #include "MarkerPath.h"
+#include "MediaHotSpot.h"
 #include "ObjectMessages.h"
 #include "ObjectsTestSupport.h"
 
@@ -302,6 +303,7 @@ TEST_F(ToolBox, OwnMarksLayerIsLentWhileOpenAndSavedAndLoadedAsMarkerFiles)
 
 TEST(MarkerMedia, AFileElsewhereMovesBesideTheMarkerAndOneAlreadyThereStays)
 {
+    using Move = CAnnotationEditDlg::MediaMove;
     const std::string root = testing_support::OutputFolder();
     const std::string media = root + "\\media-elsewhere", markers = root + "\\Marker-Folder";
     ::CreateDirectoryA(media.c_str(), nullptr);
@@ -311,13 +313,77 @@ TEST(MarkerMedia, AFileElsewhereMovesBesideTheMarkerAndOneAlreadyThereStays)
     beside.Write({4});
     const std::string marker = markers + "\\s1.mrk";
 
-    EXPECT_TRUE(CAnnotationEditDlg::MoveMediaBesideMarker(video.path.c_str(), marker.c_str()));
+    CString target;
+    EXPECT_EQ(CAnnotationEditDlg::MoveMediaBesideMarker(video.path.c_str(), marker.c_str(), target), Move::moved);
+    EXPECT_EQ(std::string(target.GetString()), moved.path);
     EXPECT_FALSE(video.Exists());
     EXPECT_EQ(moved.Bytes(), (std::vector<uint8_t>{1, 2, 3}));
 
     // Folders are the same whatever their case.
     const std::string sameFolder = root + "\\marker-folder\\still.tsg";
-    EXPECT_FALSE(CAnnotationEditDlg::MoveMediaBesideMarker(sameFolder.c_str(), marker.c_str()));
+    EXPECT_EQ(CAnnotationEditDlg::MoveMediaBesideMarker(sameFolder.c_str(), marker.c_str(), target), Move::notNeeded);
     EXPECT_TRUE(beside.Exists());
     ::RemoveDirectoryA(media.c_str());
+}
+
+TEST_F(ToolBox, SavedMarksNameTheirMovedMediaAndAFailedMoveIsReported)
+{
+    testing_support::MessageBoxRecorder boxes;
+    const std::string root = testing_support::OutputFolder();
+    for (const char* folder : {"\\fetched", "\\marks-one", "\\marks-two"})
+        ::CreateDirectoryA((root + folder).c_str(), nullptr);
+    TempFile clip("fetched\\clip.avi"), still("fetched\\still.avi"), markOne("marks-one\\s1.mrk"),
+        clipOne("marks-one\\clip.avi"), markTwo("marks-two\\s2.mrk"), clipTwo("marks-two\\clip.avi"),
+        stillTwo("marks-two\\still.avi");
+    clip.Write({1, 2, 3});
+    still.Write({4, 5});
+    // A folder of that name keeps the file from moving there.
+    const std::string blocker = root + "\\marks-one\\still.avi";
+    ::CreateDirectoryA(blocker.c_str(), nullptr);
+    SetMarkerPath((root + "\\fetched\\b.jpg").c_str());
+    Open(nullptr);
+    CAnnotationLayer* own = box->Layer();
+    // Two hot spots name each file.
+    zelvo::ByteWriter marks;
+    annotation::WriteAnnotationHeader(marks, "", 4);
+    annotation::WriteObject(marks, DRAW_VIDEO, Note(100, 100, clip.path.c_str()));
+    annotation::WriteObject(marks, DRAW_VIDEO, Note(300, 100, clip.path.c_str()));
+    annotation::WriteObject(marks, DRAW_VIDEO, Note(500, 100, still.path.c_str()));
+    annotation::WriteObject(marks, DRAW_VIDEO, Note(700, 100, still.path.c_str()));
+    Load(*own, marks.data());
+    ASSERT_EQ(own->GetCount(), 4);
+    auto text = [&](int i) { return std::string(static_cast<CTextNote*>(own->GetObjectAt(i))->GetText().GetString()); };
+
+    g_chosenPath = markOne.path;
+    box->OnSave();
+    EXPECT_TRUE(markOne.Exists());
+    EXPECT_EQ(clipOne.Bytes(), (std::vector<uint8_t>{1, 2, 3}));
+    EXPECT_EQ(text(0), clipOne.path);
+    EXPECT_EQ(text(1), clipOne.path);
+    // The file that could not move stays where its hot spot names it, and the user is told.
+    EXPECT_EQ(text(2), still.path);
+    EXPECT_EQ(text(3), still.path);
+    EXPECT_TRUE(still.Exists());
+    ASSERT_EQ(boxes.boxes.size(), 1u);
+    EXPECT_EQ(boxes.boxes[0].text, "下列媒体文件未能移到标注文件旁，仍留在原处：\n" + still.path);
+
+    // Saved again elsewhere, the media follow once more.
+    g_chosenPath = markTwo.path;
+    box->OnSave();
+    EXPECT_EQ(clipTwo.Bytes(), (std::vector<uint8_t>{1, 2, 3}));
+    EXPECT_FALSE(clipOne.Exists());
+    EXPECT_EQ(stillTwo.Bytes(), (std::vector<uint8_t>{4, 5}));
+    EXPECT_EQ(text(0), clipTwo.path);
+    EXPECT_EQ(text(1), clipTwo.path);
+    EXPECT_EQ(text(2), stillTwo.path);
+    EXPECT_EQ(text(3), stillTwo.path);
+    EXPECT_EQ(boxes.boxes.size(), 1u);
+
+    // Hot spots deleted and saved let go of their file where it now lies.
+    own->DeleteAt(3);
+    own->DeleteAt(2);
+    box->OnSave();
+    EXPECT_FALSE(stillTwo.Exists());
+    EXPECT_TRUE(clipTwo.Exists());
+    ::RemoveDirectoryA(blocker.c_str());
 }

@@ -720,13 +720,6 @@ TEST_F(SlideViewTest, PublishedMarksWithACoordinateOfTheIntRangeKeepWhatCameBefo
 
 namespace {
 
-std::string MediaFolderPath()
-{
-    char temp[MAX_PATH + 1] = "";
-    ::GetTempPathA(MAX_PATH, temp);
-    return std::string(temp) + "SliceResource\\";
-}
-
 std::vector<uint8_t> FileBytes(const std::string& path) { return testing_support::ReadFileBytes(path); }
 
 } // namespace
@@ -734,7 +727,7 @@ std::vector<uint8_t> FileBytes(const std::string& path) { return testing_support
 TEST_F(SlideViewTest, MediaDownloadsResumeWhereThePartialFileEndsAndTakeOnlyWhatWasAskedFor)
 {
     OpenSlide();
-    const std::string folder = MediaFolderPath();
+    const std::string folder = CMediaDownloads::Folder().GetString();
     const std::vector<uint8_t> picture = SolidJpeg(300, 200, RGB(10, 200, 30));
     ASSERT_GT(picture.size(), 600u);
     const size_t piece = picture.size() / 5 + 1;
@@ -746,7 +739,7 @@ TEST_F(SlideViewTest, MediaDownloadsResumeWhereThePartialFileEndsAndTakeOnlyWhat
         const std::string longer = "X:\\media\\big" + name + ".jpg";
         for (const std::string& n : {name, "big" + name}) {
             ::DeleteFileA((folder + n + ".jpg").c_str());
-            ::DeleteFileA((folder + n + "partial.dat").c_str());
+            ::DeleteFileA(CMediaDownloads::PartialPath((n + ".jpg").c_str()));
         }
         zelvo::ByteWriter marks;
         zelvo::annotation::NoteRecord note;
@@ -787,7 +780,7 @@ TEST_F(SlideViewTest, MediaDownloadsResumeWhereThePartialFileEndsAndTakeOnlyWhat
         const size_t held = std::min(picture.size(), breakAfter * piece);
         send(0);
         sendPieces(0, held);
-        const std::string partial = folder + name + "partial.dat";
+        const std::string partial = CMediaDownloads::PartialPath(wire.c_str()).GetString();
         EXPECT_EQ(FileBytes(partial).size(), held);
 
         // Pieces nobody asked for, of unknown counts or for another file change nothing.
@@ -797,7 +790,7 @@ TEST_F(SlideViewTest, MediaDownloadsResumeWhereThePartialFileEndsAndTakeOnlyWhat
         stray.data = picture.data();
         stray.dataLength = 10;
         view.OnMediaData(stray);
-        EXPECT_EQ(::GetFileAttributesA((folder + "straypartial.dat").c_str()), INVALID_FILE_ATTRIBUTES);
+        EXPECT_EQ(::GetFileAttributesA(CMediaDownloads::PartialPath(stray.path.c_str())), INVALID_FILE_ATTRIBUTES);
         stray.path = "X:\\media\\..";
         stray.count = -1;
         view.OnMediaData(stray);

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "Framework.h"
+#include "MediaDownloads.h"
 #include "ScreenSettings.h"
 #include "SlideLinkSocket.h"
 #include "SlideViewPane.h"
@@ -56,8 +57,8 @@ public:
     void OnMediaData(const zelvo::slidelink::MediaReply& reply) override;
     // Hands a fetched file to the hot spots that wait for it.
     void OnMediaFileComplete(const CString& finalPath);
-    // Server paths asked for and not yet complete, with the bytes held when asked.
-    const std::map<std::string, uint32_t>& RequestedMedia() const { return m_requestedMedia; }
+    // Server paths asked for and not yet complete.
+    const std::map<std::string, CMediaDownloads::Transfer>& RequestedMedia() const { return m_media.Asked(); }
 
     // Region requests. Rectangles are relative to the view origin, in
     // display pixels of the image at the current magnification.
@@ -206,7 +207,7 @@ private:
     zelvo::view::RectList m_requested;
     UINT_PTR m_prefetchTimer = 0;
     std::vector<uint8_t> m_userMarks;
-    std::map<std::string, uint32_t> m_requestedMedia;
+    CMediaDownloads m_media;
     CScreenSettingsDlg m_settings;
     std::vector<uint32_t> m_tilePixels;  // decoded regions, reused
     // Open while the user measures; the dialog clears this when it closes.

@@ -4,13 +4,19 @@
 #include "CircleMeasure.h"
 #include "FramedShape.h"
 #include "FwCommonDialogs.h"
+#include "ImageGroupHotSpot.h"
 #include "MarkerPath.h"
+#include "MediaFiles.h"
+#include "MediaHotSpot.h"
 #include "ObjectLayer.h"
 #include "DialogPlacement.h"
 #include "ObjectMessages.h"
 #include "PolygonMeasure.h"
 #include "SegmentMeasure.h"
 #include "TextNote.h"
+
+#include <algorithm>
+#include <vector>
 
 namespace {
 
@@ -31,6 +37,7 @@ const KindEntry kKinds[] = {
 const int kKindCount = (int)(sizeof kKinds / sizeof kKinds[0]);
 const int kUserMarksEntry = 6;
 
+const char kMediaNotMoved[] = "下列媒体文件未能移到标注文件旁，仍留在原处：";
 const char kFilter[] = "Marker of the Verdaline(*.mrk;*.mrk)|*.mrk; *.mrk||";
 const char kExtension[] = "mrk";
 const DWORD kFileFlags = OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT;
@@ -52,6 +59,17 @@ int LastSlash(const CString& path)
         ++i;
     }
     return last;
+}
+
+// A hot spot's file now lies at file: the hot spot names it and looks for
+// its file beside the marker file from now on.
+void Relink(CDrawObject* object, const CString& file, const CString& marker)
+{
+    static_cast<CTextNote*>(object)->SetText(file);
+    if (auto* spot = dynamic_cast<CMediaHotSpot*>(object))
+        spot->SetReferencePath(marker);
+    else if (auto* group = dynamic_cast<CImageGroupHotSpot*>(object))
+        group->SetReferencePath(marker);
 }
 
 } // namespace
@@ -287,16 +305,49 @@ void CAnnotationEditDlg::LoadAnnotations(CFile& file, int)
     InvalidateImage();
 }
 
-BOOL CAnnotationEditDlg::MoveMediaBesideMarker(LPCTSTR mediaPath, LPCTSTR markerPath)
+CAnnotationEditDlg::MediaMove CAnnotationEditDlg::MoveMediaBesideMarker(LPCTSTR mediaPath, LPCTSTR markerPath,
+                                                                        CString& target)
 {
     const CString media(mediaPath), marker(markerPath);
     const int mediaSlash = LastSlash(media), markerSlash = LastSlash(marker);
-    if (media.IsEmpty() || mediaSlash < 0) return FALSE;
+    target.Empty();
+    if (media.IsEmpty() || mediaSlash < 0) return MediaMove::notNeeded;
     const CString mediaFolder = media.Left(mediaSlash + 1);
     const CString markerFolder = markerSlash >= 0 ? marker.Left(markerSlash + 1) : CString();
-    if (mediaFolder.CompareNoCase(markerFolder) == 0) return FALSE;
-    const CString target = markerFolder + media.Mid(mediaSlash + 1);
-    return ::MoveFileExA(media, target, MOVEFILE_REPLACE_EXISTING | MOVEFILE_COPY_ALLOWED);
+    target = markerFolder + media.Mid(mediaSlash + 1);
+    if (mediaFolder.CompareNoCase(markerFolder) == 0) return MediaMove::notNeeded;
+    return ::MoveFileExA(media, target, MOVEFILE_REPLACE_EXISTING | MOVEFILE_COPY_ALLOWED) ? MediaMove::moved
+                                                                                          : MediaMove::failed;
+}
+
+void CAnnotationEditDlg::MoveMediaBeside(const CString& marker)
+{
+    // Each file is moved once; every hot spot that names it follows it.
+    struct Move {
+        CString media, target;
+        MediaMove result;
+    };
+    std::vector<Move> moves;
+    CString failed;
+    for (int i = 0; i < m_layer->GetCount(); ++i) {
+        CDrawObject* object = m_layer->GetObjectAt(i);
+        const CTextNote* note = IsMedia(object->GetType()) ? dynamic_cast<const CTextNote*>(object) : nullptr;
+        if (!note) continue;
+        const CString media = note->GetText();
+        auto move = std::find_if(moves.begin(), moves.end(),
+                                 [&](const Move& m) { return m.media.CompareNoCase(media) == 0; });
+        if (move == moves.end()) {
+            // A file still to be fetched has nothing here to move.
+            if (!media::FileExists(media)) continue;
+            Move made{media, CString(), MediaMove::notNeeded};
+            made.result = MoveMediaBesideMarker(media, marker, made.target);
+            if (made.result == MediaMove::failed) failed += "\n" + media;
+            move = moves.insert(moves.end(), made);
+        }
+        if (move->result != MediaMove::failed && !move->target.IsEmpty()) Relink(object, move->target, marker);
+    }
+    if (!failed.IsEmpty())
+        fw::ShowMessageBox(m_hWnd, CString(kMediaNotMoved) + failed, nullptr, MB_OK | MB_ICONWARNING);
 }
 
 void CAnnotationEditDlg::OnSave()
@@ -308,12 +359,7 @@ void CAnnotationEditDlg::OnSave()
     SetMarkerPath(path);
     // The media follow only a marker file that was written: otherwise they
     // would leave the place the layer's hot spots still name.
-    if (!m_layer->WriteFile(path)) return;
-    for (int i = 0; i < m_layer->GetCount(); ++i) {
-        CDrawObject* object = m_layer->GetObjectAt(i);
-        if (!IsMedia(object->GetType())) continue;
-        if (const CTextNote* note = dynamic_cast<const CTextNote*>(object)) MoveMediaBesideMarker(note->GetText(), path);
-    }
+    if (m_layer->WriteFile(path)) MoveMediaBeside(path);
 }
 
 void CAnnotationEditDlg::OnLoad()

@@ -29,10 +29,12 @@ public:
     // "b.mrk" for a slide ...\b.jpg.
     CString DefaultFileName() const;
 
+    enum class MediaMove { notNeeded, moved, failed };
     // Moves a hot spot's linked file into the marker file's folder, under its
     // own name, unless it lies there already (folders compared without case).
-    // TRUE when the file was moved.
-    static BOOL MoveMediaBesideMarker(LPCTSTR mediaPath, LPCTSTR markerPath);
+    // target: the file's path beside the marker file; empty for a path
+    // without a folder.
+    static MediaMove MoveMediaBesideMarker(LPCTSTR mediaPath, LPCTSTR markerPath, CString& target);
     // Type id of a kind entry (-1 outside the list), and the entry of a type (-1 for none).
     static int TypeOfEntry(int entry);
     static int EntryOfType(int type);
@@ -67,6 +69,8 @@ private:
     enum class Colour { text, border, background };
     void ChooseColour(Colour which);
     void ShowToggleCaption(int entry);
+    // Moves the hot spots' files beside a written marker file and names them there.
+    void MoveMediaBeside(const CString& marker);
     void InvalidateImage();
 
     CAnnotationEditDlg** m_ownerSlot;

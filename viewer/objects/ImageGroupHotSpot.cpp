@@ -11,6 +11,7 @@ namespace names = zelvo::annotation;
 
 namespace {
 
+const char kGroupUnreadableFormat[] = "组图文件 %s 已损坏或不可读。";
 const int kNameBuffer = 1900;
 const int kMaxNumberedNames = 99;
 // The shortest text that can name a group file.
@@ -129,7 +130,7 @@ void CImageGroupHotSpot::MakeGroup(const std::vector<CString>& pictures)
     }
     m_current = (m_count - 1) / 2;
     if (m_current < 0 || m_current >= m_count) m_current = 0;
-    ShowPictureAt(m_offsets[(size_t)m_current], true);
+    ShowPictureAt(m_offsets[(size_t)m_current]);
 }
 
 void CImageGroupHotSpot::LoadLinkedMedia()
@@ -164,13 +165,17 @@ void CImageGroupHotSpot::LoadLinkedMedia()
     }
     ::CloseHandle(h);
     if (!ok) {
+        // The rest of the annotations still load; the user is told of this one.
         m_offsets.clear();
+        CString text;
+        text.Format(kGroupUnreadableFormat, m_text.GetString());
+        fw::ShowMessageBox(m_pOwner ? m_pOwner->m_hWnd : nullptr, text, nullptr, MB_OK | MB_ICONWARNING);
         return;
     }
     m_count = index.count;
     m_current = index.current;
     m_offsets = index.offsets;
-    if (m_count > 0) ShowPictureAt(m_offsets[(size_t)m_current], true);
+    if (m_count > 0) ShowPictureAt(m_offsets[(size_t)m_current]);
 }
 
 bool CImageGroupHotSpot::SetRecord(const zelvo::annotation::ObjectRecord& record)
@@ -200,7 +205,7 @@ void CImageGroupHotSpot::StoreCurrentIndex() const
     ::CloseHandle(h);
 }
 
-void CImageGroupHotSpot::ShowPictureAt(uint32_t offset, bool replace)
+void CImageGroupHotSpot::ShowPictureAt(uint32_t offset)
 {
     CFile file;
     if (!file.Open(m_text, CFile::modeRead | CFile::shareDenyWrite)) return;
@@ -213,9 +218,10 @@ void CImageGroupHotSpot::ShowPictureAt(uint32_t offset, bool replace)
         ok = false;
     }
     file.Close();
+    // A picture that does not decode shows none, not the one before it.
     if (ok)
         m_picture = std::move(picture);
-    else if (replace)
+    else
         m_picture.reset();
 }
 
@@ -237,7 +243,7 @@ int CImageGroupHotSpot::StepTo(int index)
     if (index == m_current) return 1;
     m_current = index;
     if (m_text.GetLength() < kMinPathLength) return 1;
-    ShowPictureAt(m_offsets[(size_t)m_current], false);
+    ShowPictureAt(m_offsets[(size_t)m_current]);
     InvalidateZoomed(m_bound, 2);
     return 1;
 }

@@ -41,9 +41,9 @@ public:
 private:
     // Goes to a picture; 1 (the note took the event).
     int StepTo(int index);
-    // Decodes the picture at an offset of the group file into the shown picture;
-    // replace: drop the old one even when this one cannot be decoded.
-    void ShowPictureAt(uint32_t offset, bool replace);
+    // Decodes the picture at an offset of the group file into the shown
+    // picture; a file that cannot be opened leaves the shown one.
+    void ShowPictureAt(uint32_t offset);
     // Writes the shown index into the group file when the file holds another.
     void StoreCurrentIndex() const;
     void DrawChevrons(HDC dc, const RECT& r) const;
