@@ -74,12 +74,21 @@ const Kind kKinds[] = {
 
 } // namespace
 
-CDrawObject* CreateDrawObject(int type, LayerKind layer, const ObjectArgs& args)
+namespace {
+
+const Kind* HeldKind(int type, LayerKind layer)
 {
-    for (const Kind& k : kKinds) {
-        if (k.type != type) continue;
-        if (layer == LayerKind::annotation ? !k.annotation : !k.measure) return nullptr;
-        return k.make(args, type, layer == LayerKind::measure ? 1 : 0);
-    }
+    for (const Kind& k : kKinds)
+        if (k.type == type) return (layer == LayerKind::annotation ? k.annotation : k.measure) ? &k : nullptr;
     return nullptr;
 }
+
+} // namespace
+
+CDrawObject* CreateDrawObject(int type, LayerKind layer, const ObjectArgs& args)
+{
+    const Kind* k = HeldKind(type, layer);
+    return k ? k->make(args, type, layer == LayerKind::measure ? 1 : 0) : nullptr;
+}
+
+bool LayerHolds(int type, LayerKind layer) { return HeldKind(type, layer) != nullptr; }
