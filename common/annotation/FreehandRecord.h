@@ -15,7 +15,7 @@ namespace annotation {
 
 struct FreehandRecord {
     // Version 2 and above: the whole block and the points. Older versions:
-    // nothing, so the object keeps its own attributes and has no points.
+    // nothing; the object it is given to stays as it was.
     AttributeBlock attributes;
     int version = 2;
     std::vector<geom::Point> points;
