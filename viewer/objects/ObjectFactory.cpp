@@ -72,10 +72,6 @@ const Kind kKinds[] = {
     {DRAW_IMAGE_GROUP, true, false, &MakeHotSpot<CImageGroupHotSpot>},
 };
 
-} // namespace
-
-namespace {
-
 const Kind* HeldKind(int type, LayerKind layer)
 {
     for (const Kind& k : kKinds)
