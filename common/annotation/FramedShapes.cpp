@@ -113,7 +113,7 @@ std::vector<geom::Point> ArrowOutline(int32_t a, int32_t b)
 std::vector<geom::Point> BracketOutline(int32_t a, int32_t b)
 {
     std::vector<geom::Point> out;
-    const int32_t r = std::min(b, a / 2);
+    const int32_t r = b;
     const int32_t n = std::min(int32_t(r * 3.0), kMaxCurvePoints);
     if (n < 1) return out;
     const float step = float(kTwoPi / double(n));

@@ -44,8 +44,8 @@ constexpr int32_t kMaxCurvePoints = 4096;
 std::vector<geom::Point> EllipseOutline(int32_t a, int32_t b);
 // Tip at -a (h0), tail at +a.
 std::vector<geom::Point> ArrowOutline(int32_t a, int32_t b);
-// A brace whose point faces +y; its corner radius is b, but at most a / 2 so
-// that the four bends keep their order along the axis.
+// A brace whose point faces +y; its corner radius is b, so that the brace
+// deepens with axis B however long it grows (beyond a / 2 its bends overlap).
 std::vector<geom::Point> BracketOutline(int32_t a, int32_t b);
 
 // Turns and moves a local outline into the frame of axis A (h0 to h1), then

@@ -7,9 +7,9 @@ namespace annotation {
 
 bool ReadFreehandRecord(ByteReader& in, int version, FreehandRecord& out)
 {
-    if (version < 2) return false;
     FreehandRecord r;
-    if (!r.attributes.Read(in) || !ReadOutlinePoints(in, r.points)) return false;
+    r.version = version;
+    if (version >= 2 && (!r.attributes.Read(in) || !ReadOutlinePoints(in, r.points))) return false;
     out = std::move(r);
     return true;
 }

@@ -1,4 +1,5 @@
 #include "AnnotationLayer.h"
+#include "FreehandMeasure.h"
 #include "HostileMarks.h"
 #include "MeasureLayer.h"
 #include "ObjectMessages.h"
@@ -374,21 +375,115 @@ TEST(MeasureLayer, ResultFileReadsBackAndOlderFilesAreVersionZero)
     EXPECT_EQ(a.borderColor, 0x00FF00u);
     EXPECT_EQ(boxes.boxes.size(), 1u);
 
-    // A kind this layer does not hold ends the read too, but the file is
-    // sound: no word about it.
-    zelvo::annotation::ObjectRecord segment;
-    ASSERT_TRUE(loaded.GetObjectAt(0)->GetRecord(segment));
-    zelvo::ByteWriter known;
-    zelvo::annotation::WriteMeasureHeader(known, 2);
-    zelvo::annotation::WriteObject(known, DRAW_SEGMENT, segment);
-    zelvo::annotation::WriteObject(known, DRAW_BRACKET, zelvo::annotation::FramedRecord());
-    file.Write(known.data());
-    loaded.ReadFile(file.path.c_str());
-    EXPECT_EQ(loaded.GetCount(), 1);
-    EXPECT_EQ(boxes.boxes.size(), 1u);
-
     // A file that cannot be opened leaves the layer empty without a word.
     loaded.ReadFile((file.path + ".missing").c_str());
     EXPECT_EQ(loaded.GetCount(), 0);
     EXPECT_EQ(boxes.boxes.size(), 1u);
+}
+
+TEST(Layers, AKindALayerDoesNotHoldIsPassedOverAndTheObjectsBehindItAreRead)
+{
+    using namespace zelvo::annotation;
+    HostWnd host;
+    SegmentRecord segment;
+    segment.points = {{0, 300}, {300, 0}};
+    NoteRecord note;
+    note.text = "后面的标示";
+    FramedRecord bracket;
+    bracket.SetHandle(0, {100, 100});
+    bracket.SetHandle(1, {500, 100});
+    bracket.SetHandle(2, {300, 40});
+    bracket.SetHandle(3, {300, 160});
+    MessageBoxRecorder boxes;
+
+    // A bracket between two segments of a result file.
+    TempFile results("foreign.rst");
+    zelvo::ByteWriter r;
+    WriteMeasureHeader(r, 3);
+    WriteObject(r, DRAW_SEGMENT, segment);
+    WriteObject(r, DRAW_BRACKET, bracket);
+    WriteObject(r, DRAW_SEGMENT, segment);
+    results.Write(r.data());
+    CMeasureLayer measures;
+    measures.Reset(&host);
+    measures.ReadFile(results.path.c_str());
+    ASSERT_EQ(Types(measures), (std::vector<int>{DRAW_SEGMENT, DRAW_SEGMENT}));
+    EXPECT_EQ(measures.GetObjectAt(1)->m_number, 1);
+
+    // A segment and an angle in an annotation file, before a note.
+    zelvo::ByteWriter m;
+    WriteAnnotationHeader(m, "", 4);
+    WriteObject(m, DRAW_BRACKET, bracket);
+    WriteObject(m, DRAW_SEGMENT, segment);
+    segment.points.push_back({400, 300});
+    WriteObject(m, DRAW_ANGLE, segment);
+    WriteObject(m, DRAW_NOTE_MARK, note);
+    CAnnotationLayer notes;
+    notes.Reset(&host);
+    ReadBack(notes, m.data());
+    EXPECT_EQ(Types(notes), (std::vector<int>{DRAW_BRACKET, DRAW_NOTE_MARK}));
+    EXPECT_EQ(TextOf(notes, 1), CString("后面的标示"));
+
+    // The files are sound: nothing to tell.
+    EXPECT_TRUE(boxes.boxes.empty());
+}
+
+namespace {
+
+// A result file of a region and a free-hand outline, both blinking.
+std::vector<uint8_t> BlinkingOutlines()
+{
+    using namespace zelvo::annotation;
+    DrawAttributes a = DefaultDrawAttributes();
+    a.blink = 1;
+    a.borderColor = RGB(0, 160, 0);
+    RegionRecord region;
+    region.attributes = ToAttributeBlock(a);
+    region.points = {{100, 100}, {300, 100}, {300, 250}, {100, 250}};
+    FreehandRecord outline;
+    outline.attributes = ToAttributeBlock(a);
+    outline.points = {{400, 100}, {500, 120}, {450, 220}};
+    zelvo::ByteWriter w;
+    WriteMeasureHeader(w, 2);
+    WriteObject(w, DRAW_REGION, region);
+    WriteObject(w, DRAW_FREEHAND, outline);
+    return w.take();
+}
+
+} // namespace
+
+TEST(MeasureLayer, OutlinesReadFromAFileKeepTheirBlinkFlagWhenWrittenAgain)
+{
+    HostWnd host;
+    TempFile file("blinking.rst"), again("blinking-again.rst");
+    file.Write(BlinkingOutlines());
+    CMeasureLayer layer;
+    layer.Reset(&host);
+    layer.SetEditMode(1);
+    layer.ReadFile(file.path.c_str());
+    ASSERT_EQ(Types(layer), (std::vector<int>{DRAW_REGION, DRAW_FREEHAND}));
+    ASSERT_TRUE(layer.WriteFile(again.path.c_str()));
+    EXPECT_EQ(again.Bytes(), file.Bytes());
+}
+
+TEST(MeasureLayer, AFreehandOutlineReadFromAFileIsNotExtendedByTheNextDrag)
+{
+    HostWnd host;
+    TempFile file("outline.rst");
+    file.Write(BlinkingOutlines());
+    CMeasureLayer layer;
+    layer.Reset(&host);
+    layer.SetEditMode(1);
+    layer.ReadFile(file.path.c_str());
+    auto* outline = dynamic_cast<CFreehandMeasure*>(layer.GetSelected());
+    ASSERT_NE(outline, nullptr);  // the last one read is selected
+    EXPECT_FALSE(outline->IsDrawing());
+    const std::vector<zelvo::geom::Point> before = outline->GetPoints();
+
+    // Press and drag on the image away from it.
+    layer.OnLButtonDown(0, CPoint(650, 500));
+    layer.OnMouseMove(0, CPoint(700, 520));
+    layer.OnMouseMove(0, CPoint(720, 560));
+    layer.OnLButtonUp(0, CPoint(720, 560));
+    EXPECT_EQ(outline->GetPoints(), before);
 }

@@ -131,6 +131,27 @@ TEST_F(MeasureResults, RowsFollowAddDeleteAndLoad)
     EXPECT_EQ(Cell(0, 1), "弧长");
 }
 
+TEST_F(MeasureResults, AFileLoadedBeforeTheDisplayPaintsIsMeasuredAtTheSlidesResolution)
+{
+    // Opened again over a display showing a slide of 2 um per pixel at half size.
+    dialog->DestroyWindow();
+    host.scale = LayerScale{0.5f, 0.5f, 500000, 500000};
+    dialog = new CMeasureResultDlg(&dialog, &host, &host);
+    ASSERT_TRUE(dialog->Create());
+    EXPECT_EQ(dialog->Layer().GetScaleX(), 0.5);
+
+    TempFile file("unpainted.rst");
+    CMeasureLayer other;
+    other.SetEditMode(1);
+    other.SetToolType(DRAW_SEGMENT, 1);
+    other.CreateAt(400, 400);  // 300 pixels across and 300 down
+    ASSERT_TRUE(other.WriteFile(file.path.c_str()));
+    g_chosenPath = file.path;
+    dialog->OnLoad();
+    ASSERT_EQ(dialog->List().GetItemCount(), 1);
+    EXPECT_EQ(Cell(0, 2), "848.53μm : 848.53μm, ");
+}
+
 TEST_F(MeasureResults, CirclesRectanglesEllipsesAndRegionsListTheirResults)
 {
     dialog->Layer().SetScale(1.0f, 1.0f, (int)objects_test::kOneMicron, (int)objects_test::kOneMicron);

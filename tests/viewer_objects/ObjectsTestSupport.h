@@ -30,6 +30,7 @@ public:
         if (::IsWindow(m_hWnd)) DestroyWindow();
     }
     RECT GetViewRect() override { return view; }
+    LayerScale GetLayerScale() override { return scale; }
     void CenterOn(int x, int y) override { centred = POINT{x, y}; }
     void SetMeasureLayer(IObjectLayer* layer) override { measureLayer = layer; }
     void SetEditorLayer(IObjectLayer* layer) override { editorLayer = layer; }
@@ -44,6 +45,7 @@ public:
     }
 
     RECT view{0, 0, 800, 600};
+    LayerScale scale{1.0f, 1.0f, 0, 0};
     POINT centred{-1, -1};
     IObjectLayer* measureLayer = nullptr;
     IObjectLayer* editorLayer = nullptr;

@@ -33,6 +33,10 @@ public:
     void SetOrigin(int x, int y);
     void OffsetOrigin(int dx, int dy);
     RECT GetViewRect() override;
+    LayerScale GetLayerScale() override
+    {
+        return LayerScale{(float)m_view.m_scaleX, (float)m_view.m_scaleY, m_view.m_resX, m_view.m_resY};
+    }
     // dx, dy of 0x7FFFFFFF leave the pan offset alone.
     void SetSourceRect(int l, int t, int r, int b, int dx, int dy);
     void SetObjectScale();

@@ -114,6 +114,9 @@ int CAnnotationLayer::CreateObject(int type, const zelvo::annotation::ObjectReco
 
 bool CAnnotationLayer::OnObject(int32_t type, const zelvo::annotation::ObjectRecord& record)
 {
+    // A kind shown only among the measurements: its record is read, so the
+    // objects behind it are still found.
+    if (!LayerHolds(type, LayerKind::annotation)) return true;
     return CreateObject(type, &record) != 0;
 }
 

@@ -64,7 +64,14 @@ void CFreehandMeasure::Draw(HDC dc)
 
 FreehandRecord CFreehandMeasure::GetRecord() const { return MakeRecord<FreehandRecord>(); }
 
-bool CFreehandMeasure::SetRecord(const FreehandRecord& record) { return TakeRecord(record); }
+bool CFreehandMeasure::SetRecord(const FreehandRecord& record)
+{
+    // An older file held no record: the outline stays as it was.
+    if (record.version >= 2 && !TakeRecord(record)) return false;
+    // An outline read from a file is complete: a later drag moves it, never extends it.
+    m_drawing = 0;
+    return true;
+}
 
 bool CFreehandMeasure::GetRecord(zelvo::annotation::ObjectRecord& out) const
 {

@@ -17,7 +17,8 @@ public:
     int OnMouseMove(int x, int y) override;
     int OnLButtonUp(int x, int y) override;
 
-    // True from construction until the drag that draws it ends.
+    // True from construction until the drag that draws it ends; never for
+    // an outline made from a record.
     bool IsDrawing() const { return m_drawing != 0; }
 
     zelvo::annotation::FreehandRecord GetRecord() const;

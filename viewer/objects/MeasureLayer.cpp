@@ -72,11 +72,11 @@ int CMeasureLayer::CreateObject(int type, const zelvo::annotation::ObjectRecord*
 {
     std::unique_ptr<CDrawObject> object(MakeObject(type, LayerKind::measure, &OnObjectChanged));
     if (!object) return 0;
+    // New outlines stand still; one read from a file keeps the file's flag.
+    if (auto* outline = dynamic_cast<CPolygonMeasure*>(object.get())) outline->SetBlink(FALSE);
     if (record && !object->SetRecord(*record)) return 0;
     object->m_number = GetCount();
     if (type == DRAW_REGION) object->SetFlags(object->GetFlags() | DOF_AREA_LABEL);
-    // Measured outlines stand still.
-    if (auto* outline = dynamic_cast<CPolygonMeasure*>(object.get())) outline->SetBlink(FALSE);
     Deselect();
     m_objects.push_back(std::move(object));
     m_objects.back()->SetVisible(TRUE);
@@ -86,6 +86,9 @@ int CMeasureLayer::CreateObject(int type, const zelvo::annotation::ObjectRecord*
 
 bool CMeasureLayer::OnObject(int32_t type, const zelvo::annotation::ObjectRecord& record)
 {
+    // A kind shown only among the annotations: its record is read, so the
+    // objects behind it are still found.
+    if (!LayerHolds(type, LayerKind::measure)) return true;
     return CreateObject(type, &record) != 0;
 }
 

@@ -102,6 +102,10 @@ BOOL CMeasureResultDlg::OnInitDialog()
 
     if (m_host) {
         m_host->SetMeasureLayer(&m_layer);
+        // The results of a file loaded before the display next paints need
+        // the slide's resolution now.
+        const LayerScale scale = m_host->GetLayerScale();
+        m_layer.SetScale(scale.sx, scale.sy, scale.resolutionX, scale.resolutionY);
         const RECT view = m_host->GetViewRect();
         m_layer.SetScroll(view.left, view.top);
     }

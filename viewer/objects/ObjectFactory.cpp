@@ -72,14 +72,19 @@ const Kind kKinds[] = {
     {DRAW_IMAGE_GROUP, true, false, &MakeHotSpot<CImageGroupHotSpot>},
 };
 
+const Kind* HeldKind(int type, LayerKind layer)
+{
+    for (const Kind& k : kKinds)
+        if (k.type == type) return (layer == LayerKind::annotation ? k.annotation : k.measure) ? &k : nullptr;
+    return nullptr;
+}
+
 } // namespace
 
 CDrawObject* CreateDrawObject(int type, LayerKind layer, const ObjectArgs& args)
 {
-    for (const Kind& k : kKinds) {
-        if (k.type != type) continue;
-        if (layer == LayerKind::annotation ? !k.annotation : !k.measure) return nullptr;
-        return k.make(args, type, layer == LayerKind::measure ? 1 : 0);
-    }
-    return nullptr;
+    const Kind* k = HeldKind(type, layer);
+    return k ? k->make(args, type, layer == LayerKind::measure ? 1 : 0) : nullptr;
 }
+
+bool LayerHolds(int type, LayerKind layer) { return HeldKind(type, layer) != nullptr; }

@@ -15,3 +15,5 @@ struct ObjectArgs {
 
 // The object of a type id for a layer; nullptr for ids that layer does not hold.
 CDrawObject* CreateDrawObject(int type, LayerKind layer, const ObjectArgs& args);
+// Whether a layer holds objects of a type id.
+bool LayerHolds(int type, LayerKind layer);

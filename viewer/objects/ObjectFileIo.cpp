@@ -1,7 +1,5 @@
 #include "ObjectFileIo.h"
 
-#include "DrawObject.h"
-
 #include <algorithm>
 
 using zelvo::annotation::ReadResult;
@@ -64,9 +62,6 @@ bool WriteFileReplacing(LPCTSTR path, const std::vector<uint8_t>& bytes, HWND ow
 void ReportObjectFileRead(const zelvo::annotation::ReadOutcome& outcome, HWND owner)
 {
     if (outcome.result == ReadResult::ok || outcome.result == ReadResult::noSignature) return;
-    // A kind of object this viewer does not show ends the read, but the file
-    // is sound: nothing to tell.
-    if (outcome.result != ReadResult::malformed && IsKnownDrawType(outcome.stopType)) return;
     CString text;
     text.Format(kPartlyReadFormat, outcome.objectsRead);
     fw::ShowMessageBox(owner, text, nullptr, MB_OK | MB_ICONWARNING);

@@ -24,8 +24,9 @@ bool ReadWholeFile(LPCTSTR path, std::vector<uint8_t>& out);
 // failed write leaves the old file as it was. False (and a message) on failure.
 bool WriteFileReplacing(LPCTSTR path, const std::vector<uint8_t>& bytes, HWND owner);
 
-// Tells the user once when a damaged file stopped the read short of its
-// objects (not when it stopped at a kind of object the viewer does not show).
+// Tells the user once when the read stopped short of a file's objects: a
+// damaged record, an object that could not be made from its record, or a
+// kind of object whose record is not known.
 void ReportObjectFileRead(const zelvo::annotation::ReadOutcome& outcome, HWND owner);
 
 // The message for an object record that cannot be read.

@@ -25,6 +25,13 @@ public:
     virtual int OnMouseWheel(UINT flags, short delta, CPoint point) = 0;
 };
 
+// The view's image-to-screen scale and the slide's resolution (pixels per
+// metre), as IObjectLayer::SetScale takes them.
+struct LayerScale {
+    float sx, sy;
+    int resolutionX, resolutionY;
+};
+
 // The window the layers draw into, as the layers and their dialogs see it.
 class IObjectLayerHost {
 public:
@@ -33,6 +40,9 @@ public:
     // The visible part of the image in display pixels; its left and top are
     // the layers' scroll offset (and are given to them).
     virtual RECT GetViewRect() = 0;
+    // What the window gives its layers when it paints; a layer attached
+    // between paints needs it at once to measure.
+    virtual LayerScale GetLayerScale() = 0;
     // Scrolls so that the image point lies in the middle of the window.
     virtual void CenterOn(int x, int y) = 0;
     // Attaches (or with null detaches) the measurement layer.

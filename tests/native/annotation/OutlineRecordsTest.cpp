@@ -153,9 +153,24 @@ TEST(OutlineRecords, MalformedAndHostileRecordsAreRefused)
     EXPECT_FALSE(region(Record(block, zigzag, 34)));
     zigzag.resize(30);
     EXPECT_TRUE(region(Record(block, zigzag, 30)));
-
-    // A free-hand outline in an older file cannot be read: its reading stops
-    // there instead of taking its bytes for the next object.
-    EXPECT_FALSE(freehand(good, 0));
     EXPECT_TRUE(freehand(good, 3));
+}
+
+TEST(OutlineRecords, FreehandOfAnOlderFileReadsNothing)
+{
+    // Older files hold no record for it: the next object's bytes follow at
+    // once and stay for it, and the object keeps its own attributes.
+    const std::vector<uint8_t> next = Record(SomeBlock(), {{1, 2}}, 1);
+    ByteReader in(next.data(), next.size());
+    FreehandRecord r;
+    r.points = {{3, 4}};
+    ASSERT_TRUE(ReadFreehandRecord(in, 0, r));
+    EXPECT_EQ(in.position(), 0u);
+    EXPECT_TRUE(r.points.empty());
+    AttributeBlock object;
+    object.SetInt(AttributeBlock::kBlink, 1);
+    object.SetInt(AttributeBlock::kBorderColor, 0x123456);
+    const AttributeBlock before = object;
+    r.MergeAttributes(object);
+    EXPECT_EQ(object.bytes(), before.bytes());
 }
