@@ -303,10 +303,7 @@ LRESULT CMainFrame::OnViewerNotify(WPARAM viewer, LPARAM state)
 
 LRESULT CMainFrame::OnOpenSlide(WPARAM index, LPARAM)
 {
-    int item = (int)(INT_PTR)index;
-    CListCtrl& list = m_pListView->GetListCtrl();
-    CString path;
-    if (item >= 0 && !list.GetItemText(item, 0).IsEmpty()) path = SelectedFolderPath() + m_pListView->FileName(item);
+    CString path = m_pListView->SlidePath((int)(INT_PTR)index);
     ForgetGoneViewers();
     if (m_viewers.size() + m_pendingStarts.size() >= kMaxViewers) {
         AfxMessageBox(kViewerLimitText);

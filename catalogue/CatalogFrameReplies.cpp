@@ -73,7 +73,7 @@ void CMainFrame::AddListItem(CatalogReply& item)
     columns[1] = FromField(FieldText(r.szScanSize));
     columns[2] = FromField(FieldText(r.szMatrixSize));
     columns[3].Format(_T("%s: %s"), infoName.GetString(), infoValue.GetString());
-    m_pListView->AddSlide(FromField(ListItemText(fileName)), FromField(fileName), tile, icon, columns);
+    m_pListView->AddSlide(FromField(ListItemText(fileName)), tile, icon, columns);
 }
 
 LRESULT CMainFrame::OnPreviewArrived(WPARAM reply, LPARAM)

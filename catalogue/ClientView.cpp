@@ -2,6 +2,7 @@
 
 #include "CatalogFrame.h"
 #include "CatalogMessages.h"
+#include "catalogue/CatalogNames.h"
 
 IMPLEMENT_DYNCREATE(CPemberlo_ClientView, CListView)
 
@@ -57,7 +58,6 @@ void CPemberlo_ClientView::ClearList()
     m_tiles.Remove(-1);
     m_nImages = 0;
     GetListCtrl().DeleteAllItems();
-    m_fileNames.clear();
 }
 
 void CPemberlo_ClientView::BeginList()
@@ -67,8 +67,7 @@ void CPemberlo_ClientView::BeginList()
     s_nNextItem = 0;
 }
 
-int CPemberlo_ClientView::AddSlide(LPCTSTR text, LPCTSTR fileName, HBITMAP tile, HBITMAP icon,
-                                   const CString columns[4])
+int CPemberlo_ClientView::AddSlide(LPCTSTR text, HBITMAP tile, HBITMAP icon, const CString columns[4])
 {
     // Both lists keep one image per item, at the item's index, even when a
     // thumbnail could not be made. Room is made ahead, doubling, so that a long
@@ -84,18 +83,17 @@ int CPemberlo_ClientView::AddSlide(LPCTSTR text, LPCTSTR fileName, HBITMAP tile,
     CListCtrl& list = GetListCtrl();
     int item = list.InsertItem(s_nNextItem, text, image);
     if (item < 0) return -1;
-    list.SetItemData(item, (DWORD_PTR)m_fileNames.size());
-    m_fileNames.push_back(fileName);
     for (int c = 0; c < 4; ++c) list.SetItemText(item, c + 1, columns[c]);
     ++s_nNextItem;
     return item;
 }
 
-CString CPemberlo_ClientView::FileName(int item)
+CString CPemberlo_ClientView::SlidePath(int item)
 {
-    if (item < 0 || item >= GetListCtrl().GetItemCount()) return CString();
-    size_t index = (size_t)GetListCtrl().GetItemData(item);
-    return index < m_fileNames.size() ? m_fileNames[index] : CString();
+    CMainFrame* frame = Frame();
+    if (!frame || item < 0 || item >= GetListCtrl().GetItemCount()) return CString();
+    return FromField(zelvo::catalog::SlideRequestPath(ToField(frame->SelectedFolderPath()),
+                                                      ToField(GetListCtrl().GetItemText(item, 0))));
 }
 
 void CPemberlo_ClientView::BeginBatch()
@@ -179,9 +177,9 @@ void CPemberlo_ClientView::OnLvnItemchanged(NMHDR* hdr, LRESULT* result)
         frame->PreView().ClearImage();
         return;
     }
-    CString name = FileName(nm->iItem);
-    if (!frame->Link().IsOpen() || GetListCtrl().GetItemText(nm->iItem, 0).IsEmpty() || name.IsEmpty()) return;
-    frame->Link().QueuePreviewRequest(frame->SelectedFolderPath() + name);
+    CString path = SlidePath(nm->iItem);
+    if (!frame->Link().IsOpen() || path.IsEmpty()) return;
+    frame->Link().QueuePreviewRequest(path);
     frame->Link().AsyncSelect(CMySock::kSendEvents);
 }
 

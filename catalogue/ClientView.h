@@ -4,8 +4,6 @@
 
 #include "Framework.h"
 
-#include <vector>
-
 class CMainFrame;
 
 enum class ListMode { slices, thumbnails, report };
@@ -21,17 +19,17 @@ public:
     // A list's first item: starts it again and accepts what follows.
     void BeginList();
     bool Accepting() const { return m_bAccepting; }
-    // Adds a slide with copies of its two thumbnails; fileName is the slide's
-    // whole file name. Returns its index.
-    int AddSlide(LPCTSTR text, LPCTSTR fileName, HBITMAP tile, HBITMAP icon, const CString columns[4]);
+    // Adds a slide with copies of its two thumbnails. Returns its index.
+    int AddSlide(LPCTSTR text, HBITMAP tile, HBITMAP icon, const CString columns[4]);
     // Items added between these are shown together (drawing the list again is
     // slow for long lists); BeginBatch before adding, EndBatch after.
     void BeginBatch();
     void EndBatch();
     // Whether the list shows what it holds (no batch held back).
     bool Shown() const { return !m_bHeld; }
-    // The whole file name of an item; empty for none.
-    CString FileName(int item);
+    // How the servers are asked for an item: the selected folder's path, its
+    // text and ".jpg"; empty for none.
+    CString SlidePath(int item);
 
     void SetMode(ListMode mode);
     ListMode Mode() const { return m_mode; }
@@ -61,6 +59,5 @@ private:
     DWORD m_dwHeldSince = 0;
     bool m_bAccepting = false;
     ListMode m_mode = ListMode::slices;
-    std::vector<CString> m_fileNames;  // by the item data of each item
-    static int s_nNextItem;            // where the next item goes, for the whole run
+    static int s_nNextItem;  // where the next item goes, for the whole run
 };

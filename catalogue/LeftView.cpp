@@ -71,6 +71,10 @@ int32_t CLeftView::IdOf(HTREEITEM item)
 
 HTREEITEM CLeftView::AddFolder(HTREEITEM parent, LPCTSTR name, bool hasChildren)
 {
+    // A folder is asked for again after a reconnect: what it already shows stays once.
+    CTreeCtrl& tree = GetTreeCtrl();
+    for (HTREEITEM i = tree.GetChildItem(parent); i; i = tree.GetNextSiblingItem(i))
+        if (IdOf(i) != kNoId && tree.GetItemText(i) == name) return i;
     // Ids are never given twice in a run, so a reply for a deleted item finds nothing.
     HTREEITEM item = Insert(parent, name, 1, 2, m_nextId++);
     if (item && hasChildren) Insert(item, kPlaceholderText, 0, 0, kNoId);
@@ -90,7 +94,7 @@ void CLeftView::OnTvnItemexpanded(NMHDR* hdr, LRESULT* result)
 {
     *result = 0;
     CMainFrame* frame = Frame();
-    if (!frame || !frame->Link().IsOpen()) return;
+    if (!frame) return;
     auto* nm = reinterpret_cast<NMTREEVIEW*>(hdr);
     HTREEITEM item = nm->itemNew.hItem;
     int32_t id = IdOf(item);
@@ -104,7 +108,7 @@ void CLeftView::OnTvnItemexpanded(NMHDR* hdr, LRESULT* result)
     HTREEITEM child = tree.GetChildItem(item);
     if (child && tree.GetItemText(child) == kPlaceholderText) tree.DeleteItem(child);
     frame->Link().QueueFolderRequest(id, FolderPath(item));
-    frame->Link().AsyncSelect(CMySock::kSendEvents);
+    if (frame->Link().IsOpen()) frame->Link().AsyncSelect(CMySock::kSendEvents);
 }
 
 void CLeftView::OnTvnSelchanged(NMHDR* hdr, LRESULT* result)

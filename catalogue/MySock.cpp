@@ -64,6 +64,7 @@ void CMySock::CloseLink()
 void CMySock::ReleaseLink()
 {
     Release();
+    m_queue.Forget();
     m_nListCountAtReconnect = 0;
 }
 
@@ -87,11 +88,12 @@ void CMySock::QueueKeepAlive()
 
 void CMySock::QueueFolderRequest(int32_t item, LPCTSTR path)
 {
-    if (!IsOpen()) return;
     CCatalogPacket p = MakeRequest(kFolderRequest, item);
     // A path too long for the record is not sent cut: it would name another folder.
     if (!SetFieldText(p.szPath, ToField(path))) return;
-    Queue(RequestKind::folder, p);
+    // A folder opened while the link is down is asked for when it is back.
+    if (IsOpen()) Queue(RequestKind::folder, p);
+    else m_queue.Remember(p);
 }
 
 void CMySock::QueueListRequest(int32_t item, LPCTSTR path)
@@ -101,6 +103,9 @@ void CMySock::QueueListRequest(int32_t item, LPCTSTR path)
     if (!SetFieldText(p.szPath, ToField(path))) return;
     Queue(RequestKind::list, p);
     m_savedRequest = p;
+    // The list was emptied for this folder: a reconnect under way must not
+    // skip its first items.
+    m_nListCountAtReconnect = 0;
 }
 
 void CMySock::QueuePreviewRequest(LPCTSTR path)
@@ -122,7 +127,7 @@ void CMySock::OnConnect(int errorCode)
         } else {
             CCatalogPacket again = m_savedRequest;
             again.nKnownCount = m_nListCountAtReconnect;
-            m_queue.SetCurrent(again);
+            m_queue.Reconnect(again);
         }
         AsyncSelect(kSendEvents);
         PostToMain(WM_APP_LINK_STATE, kLinkStateConnected);

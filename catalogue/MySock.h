@@ -28,7 +28,8 @@ public:
     // Closes the socket, drops everything queued and received, and tells the
     // main frame (2023, 1).
     void CloseLink();
-    // The same without telling anybody; the list count at reconnect goes too.
+    // The same without telling anybody; the list count at reconnect and the
+    // folders to ask for again go too.
     void ReleaseLink();
 
     void QueueKeepAlive();

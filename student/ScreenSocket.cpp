@@ -2,6 +2,8 @@
 
 #include "StudentMessages.h"
 
+#include <mstcpip.h>
+
 #include <new>
 
 namespace classroom = zelvo::classroom;
@@ -14,6 +16,13 @@ const long kConnectWaitSeconds = 5;
 const DWORD kSendStallMs = 5000;
 // Room for the JPEG beyond the picture's own bytes.
 const UINT kEncodeSlack = 4096;
+// A teacher whose computer lost its power or its cable says no goodbye, and
+// an idle link carries nothing that could fail: the platform's keep-alive
+// probes find it gone. After 10 s of quiet a probe every 2 s; the platform
+// gives up after 10 unanswered probes (Wine's Linux sockets after 9), so a
+// vanished teacher is noticed within about half a minute.
+const ULONG kKeepAliveIdleMs = 10000;
+const ULONG kKeepAliveIntervalMs = 2000;
 
 WPARAM NextLinkId()
 {
@@ -52,6 +61,11 @@ BOOL CScreenSocket::Connect(LPCTSTR address, UINT port)
         FD_SET(s, &failed);
         timeval wait = {kConnectWaitSeconds, 0};
         connected = ::select(0, nullptr, &writable, &failed, &wait) == 1 && FD_ISSET(s, &writable);
+    }
+    if (connected) {
+        tcp_keepalive probes = {1, kKeepAliveIdleMs, kKeepAliveIntervalMs};
+        DWORD returned = 0;
+        ::WSAIoctl(s, SIO_KEEPALIVE_VALS, &probes, sizeof probes, nullptr, 0, &returned, nullptr, nullptr);
     }
     if (!connected || !Attach(s, FD_READ | FD_CLOSE)) {
         ::closesocket(s);

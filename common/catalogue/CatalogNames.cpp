@@ -35,8 +35,13 @@ std::u16string LastComponent(const std::u16string& path)
 
 std::u16string ListItemText(const std::u16string& fileName)
 {
-    size_t dot = fileName.find(u'.');
+    size_t dot = fileName.rfind(u'.');
     return dot == std::u16string::npos ? std::u16string() : fileName.substr(0, dot);
+}
+
+std::u16string SlideRequestPath(const std::u16string& folderPath, const std::u16string& listText)
+{
+    return listText.empty() ? std::u16string() : folderPath + listText + u".jpg";
 }
 
 ViewerLineResult BuildViewerParameters(const std::u16string& slidePath, uint64_t window,

@@ -17,9 +17,12 @@ std::u16string FolderPath(const std::vector<std::u16string>& levels);
 std::u16string ServerPathPrefix(const std::u16string& entryPath);
 // The text after the last "\" (all of it without one).
 std::u16string LastComponent(const std::u16string& path);
-// What the list shows of a slide's file name: up to its first "."; a name
-// without "." shows nothing.
+// What the list shows of a slide's file name: up to its last ".", so that
+// a dotted name keeps its dots; a name without "." shows nothing.
 std::u16string ListItemText(const std::u16string& fileName);
+// How the servers are asked for a slide, whatever its file's own extension:
+// the folder path, the list text and ".jpg"; "" for an empty text.
+std::u16string SlideRequestPath(const std::u16string& folderPath, const std::u16string& listText);
 
 // The viewer reads three fields separated by ", ", each of at most 255
 // characters; a field holding ", " would shift the others.

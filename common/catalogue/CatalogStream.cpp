@@ -1,5 +1,6 @@
 #include "CatalogStream.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace zelvo {
@@ -108,13 +109,29 @@ bool CatalogReader::Feed(const uint8_t* data, size_t n, ICatalogReplyHandler& ha
 // ---------------------------------------------------------------------------
 // CatalogSendQueue
 
+namespace {
+
+RequestKind KindOf(int32_t type)
+{
+    switch (type) {
+    case kKeepAlive: return RequestKind::keepAlive;
+    case kFolderRequest: return RequestKind::folder;
+    case kListRequest: return RequestKind::list;
+    case kPreviewRequest: return RequestKind::preview;
+    default: return RequestKind::spare;
+    }
+}
+
+} // namespace
+
 bool CatalogSendQueue::Queue(RequestKind kind, const CCatalogPacket& request)
 {
     std::deque<CCatalogPacket>& slot = m_slots[(size_t)kind];
     bool kept = true;
     switch (kind) {
     case RequestKind::folder:
-        if (slot.size() >= kMaxWaitingFolders) kept = false;
+        Remember(request);
+        if (slot.size() >= kMaxWaitingFolders || FolderWaits(request.nItemId)) kept = false;
         else slot.push_back(request);
         break;
     case RequestKind::list:
@@ -129,6 +146,46 @@ bool CatalogSendQueue::Queue(RequestKind kind, const CCatalogPacket& request)
     }
     if (!m_hasCurrent) TakeNext(kind);
     return kept;
+}
+
+bool CatalogSendQueue::FolderWaits(int32_t item) const
+{
+    if (m_hasCurrent && m_sent == 0 && m_current.nType == kFolderRequest && m_current.nItemId == item) return true;
+    for (const CCatalogPacket& p : m_slots[(size_t)RequestKind::folder])
+        if (p.nItemId == item) return true;
+    return false;
+}
+
+void CatalogSendQueue::Remember(const CCatalogPacket& folderRequest)
+{
+    for (CCatalogPacket& p : m_askedFolders)
+        if (p.nItemId == folderRequest.nItemId) {
+            p = folderRequest;
+            return;
+        }
+    if (m_askedFolders.size() < kMaxWaitingFolders) m_askedFolders.push_back(folderRequest);
+}
+
+void CatalogSendQueue::Reconnect(const CCatalogPacket& saved)
+{
+    if (m_hasCurrent && m_sent == 0) {
+        std::deque<CCatalogPacket>& slot = m_slots[(size_t)KindOf(m_current.nType)];
+        if (m_current.nType == kFolderRequest) slot.push_front(m_current);
+        else if (slot.empty()) slot.push_back(m_current);
+    }
+    // The saved list request is the latest one made.
+    if (saved.nType == kListRequest) m_slots[(size_t)RequestKind::list].clear();
+    if (saved.nType == kFolderRequest) {
+        Remember(saved);
+        std::deque<CCatalogPacket>& folders = m_slots[(size_t)RequestKind::folder];
+        folders.erase(std::remove_if(folders.begin(), folders.end(),
+                                     [&](const CCatalogPacket& p) { return p.nItemId == saved.nItemId; }),
+                      folders.end());
+    }
+    SetCurrent(saved);
+    const std::vector<CCatalogPacket> asked = m_askedFolders;
+    for (const CCatalogPacket& folder : asked)
+        if (!(saved.nType == kFolderRequest && saved.nItemId == folder.nItemId)) Queue(RequestKind::folder, folder);
 }
 
 void CatalogSendQueue::SetCurrent(const CCatalogPacket& request)
@@ -171,6 +228,12 @@ void CatalogSendQueue::Clear()
     for (auto& slot : m_slots) slot.clear();
     m_hasCurrent = false;
     m_sent = 0;
+}
+
+void CatalogSendQueue::Forget()
+{
+    Clear();
+    m_askedFolders.clear();
 }
 
 const CCatalogPacket* CatalogSendQueue::Waiting(RequestKind kind) const

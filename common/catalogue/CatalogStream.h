@@ -77,23 +77,35 @@ enum class RequestKind { preview, keepAlive, folder, list, spare };
 // One record in flight and the requests waiting behind it, per kind: one
 // keep-alive, the latest list and preview request (an older one is of a
 // folder or slide no longer selected), and every folder request in turn (each
-// expansion asks once only).
+// expansion asks once only). The folder requests are also kept beyond the
+// connection: a closing link may lose any of them, waiting, in flight or half
+// answered, and the server says nowhere that a folder's answer is complete, so
+// each is asked again after a reconnect.
 class CatalogSendQueue {
 public:
     static constexpr size_t kMaxWaitingFolders = 1024;
 
-    // False when the request was not kept (a keep-alive already waiting, or
-    // too many folder requests). When nothing is being sent, the first
-    // request waiting of this kind becomes the current record.
+    // False when the request was not kept (a keep-alive already waiting, a
+    // folder already waiting, or too many folder requests). When nothing is
+    // being sent, the first request waiting of this kind becomes the current
+    // record.
     bool Queue(RequestKind kind, const CCatalogPacket& request);
-    // The record to send first after a reconnect.
-    void SetCurrent(const CCatalogPacket& request);
+    // A folder request to be made at the next reconnect (the link is closed).
+    void Remember(const CCatalogPacket& folderRequest);
+    // A new connection after a lost one, before anything is sent on it: the
+    // saved request goes first, a record queued while connecting waits behind
+    // it, and every folder asked for since Forget is asked for again.
+    void Reconnect(const CCatalogPacket& saved);
     // The unsent rest of the current record; null when nothing is current.
     const uint8_t* Unsent(size_t& n) const;
     // n more bytes went out; once the record is complete the next waiting
     // request (keep-alive, folder, preview, list) becomes current.
     void Sent(size_t n);
+    // The link closed: nothing waits or is in flight; the folders asked for
+    // are kept for the reconnect.
     void Clear();
+    // The session ends: the folders asked for go too.
+    void Forget();
 
     bool sending() const { return m_hasCurrent; }
     size_t sentBytes() const { return m_sent; }
@@ -101,15 +113,20 @@ public:
     // The first request waiting of a kind, or null.
     const CCatalogPacket* Waiting(RequestKind kind) const;
     const CCatalogPacket& current() const { return m_current; }
+    // The folder requests a reconnect makes again, in the order first made.
+    const std::vector<CCatalogPacket>& askedFolders() const { return m_askedFolders; }
 
 private:
+    void SetCurrent(const CCatalogPacket& request);
     bool TakeNext(RequestKind kind);
+    bool FolderWaits(int32_t item) const;
 
     std::deque<CCatalogPacket> m_slots[5];
     CCatalogPacket m_current;
     std::array<uint8_t, kPacketSize> m_currentBytes{};
     bool m_hasCurrent = false;
     size_t m_sent = 0;
+    std::vector<CCatalogPacket> m_askedFolders;
 };
 
 } // namespace catalog

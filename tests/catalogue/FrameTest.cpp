@@ -197,7 +197,41 @@ TEST_F(FrameTest, FolderEntriesBuildTheTreeAndEachFolderIsAskedForOnce)
     EXPECT_EQ(frame->LeftView().FolderPath(Child(a, _T("C"))), _T("A\\C\\"));
 }
 
-TEST_F(FrameTest, ListItemsKeepTheirFileNamesAndABadThumbnailShowsNoBox)
+TEST_F(FrameTest, AfterAReconnectEveryOpenedFolderShowsItsChildrenAndNoFolderShowsTwice)
+{
+    OpenConnected();
+    peer.Send(Entry(0, u"D:\\Lib\\A", 1));
+    peer.Send(Entry(0, u"D:\\Lib\\B", 1));
+    HTREEITEM rootItem = frame->LeftView().Root();
+    ASSERT_TRUE(PumpUntil([&] { return Children(rootItem).size() == 2; }));
+    HTREEITEM a = Child(rootItem, _T("A")), b = Child(rootItem, _T("B"));
+    const int32_t idA = frame->LeftView().IdOf(a), idB = frame->LeftView().IdOf(b);
+
+    // A is opened, and the link closes before its folders come; B is opened
+    // while the link is down.
+    UserExpands(a);
+    ASSERT_TRUE(PumpUntil([&] { return peer.Requests(cat::kFolderRequest).size() == 2; }));
+    peer.Drop();
+    ASSERT_TRUE(PumpUntil([&] { return !frame->Link().IsOpen(); }));
+    UserExpands(b);
+
+    // Back: the root, A and B are asked for again, and answered in full.
+    ASSERT_TRUE(PumpUntil([&] { return peer.Accepted() == 2 && peer.Requests(cat::kFolderRequest).size() == 3; }));
+    std::vector<int32_t> asked;
+    for (const auto& r : peer.Requests(cat::kFolderRequest)) asked.push_back(r.nItemId);
+    EXPECT_EQ(asked, (std::vector<int32_t>{0, idA, idB}));
+    peer.Send(Entry(0, u"D:\\Lib\\A", 1));
+    peer.Send(Entry(0, u"D:\\Lib\\B", 1));
+    peer.Send(Entry(idA, u"D:\\Lib\\A\\C", 0));
+    peer.Send(Entry(idB, u"D:\\Lib\\B\\D", 0));
+    ASSERT_TRUE(PumpUntil([&] { return Children(a).size() == 1 && Children(b).size() == 1; }));
+    PumpFor(200);
+    EXPECT_EQ(Children(rootItem), (std::vector<CString>{_T("A"), _T("B")}));
+    EXPECT_EQ(Children(a), std::vector<CString>{_T("C")});
+    EXPECT_EQ(Children(b), std::vector<CString>{_T("D")});
+}
+
+TEST_F(FrameTest, ListItemsShowTheirNamesUpToTheLastDotAndABadThumbnailShowsNoBox)
 {
     OpenConnected();
     HTREEITEM a = SelectFolderA();
@@ -212,19 +246,19 @@ TEST_F(FrameTest, ListItemsKeepTheirFileNamesAndABadThumbnailShowsNoBox)
     ASSERT_TRUE(PumpUntil([&] { return List().GetItemCount() == 2; }));
     PumpFor(100);
     EXPECT_EQ(List().GetItemCount(), 2);
-    EXPECT_EQ(List().GetItemText(0, 0), _T("a"));
+    EXPECT_EQ(List().GetItemText(0, 0), _T("a.b"));
     EXPECT_EQ(List().GetItemText(1, 0), _T("he"));
-    EXPECT_EQ(frame->ListView().FileName(0), _T("a.b.jpg"));
     EXPECT_EQ(List().GetItemText(0, 1), _T("1.50 MB"));
     EXPECT_EQ(List().GetItemText(0, 4), _T("TIFF: 0.25"));
     EXPECT_EQ(frame->ListView().IconCount(), 2);
     EXPECT_EQ(frame->ListView().TileCount(), 2);
     EXPECT_TRUE(boxes.boxes.empty());
 
-    // Selecting a slide asks for its preview by its whole name.
-    List().SetItemState(0, LVIS_FOCUSED | LVIS_SELECTED, LVIS_FOCUSED | LVIS_SELECTED);
+    // Selecting a slide asks for its preview by its list text with ".jpg",
+    // whatever its file's own extension.
+    List().SetItemState(1, LVIS_FOCUSED | LVIS_SELECTED, LVIS_FOCUSED | LVIS_SELECTED);
     ASSERT_TRUE(PumpUntil([&] { return !peer.Requests(cat::kPreviewRequest).empty(); }));
-    EXPECT_EQ(cat::FieldText(peer.Requests(cat::kPreviewRequest)[0].szPath), u"A\\a.b.jpg");
+    EXPECT_EQ(cat::FieldText(peer.Requests(cat::kPreviewRequest)[0].szPath), u"A\\he.jpg");
     std::vector<uint8_t> jpeg = Picture(64, 48);
     cat::CCatalogPacket preview = Reply(cat::kPreviewImage, 0);
     preview.nDataSize = (int32_t)jpeg.size();

@@ -154,7 +154,7 @@ TEST_F(CatalogueEndToEnd, BrowsesTheLibraryAndOpensASlideInTheViewer)
     HWND viewer = WaitViewer(1);
     ASSERT_NE(viewer, nullptr);
     ASSERT_TRUE(PumpUntil([&] {
-        return SlideServerLog().find("1300 open \"D:\\Slides\\Histology\\Liver\\small.tif\"", m_slideLogStart) !=
+        return SlideServerLog().find("1300 open \"D:\\Slides\\Histology\\Liver\\small.jpg\"", m_slideLogStart) !=
                std::string::npos;
     }, 20000)) << "the viewer did not open the slide at the server";
     PumpFor(1000);

@@ -45,9 +45,12 @@ public:
     };
 
     Teacher() : m_dir(WindowsPath(Env("ZELVO_TEACHER_DIR"))) { m_start = ReadAll().size(); }
-    bool Say(const std::string& line)
+    bool Say(const std::string& line) { return Write("control", line); }
+    // "down" takes the teacher host's link down, "up" brings it back.
+    bool Host(const std::string& line) { return Write("host", line); }
+    bool Write(const std::string& fifo, const std::string& line)
     {
-        HANDLE h = ::CreateFileA((m_dir + "\\control").c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+        HANDLE h = ::CreateFileA((m_dir + "\\" + fifo).c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
                                  nullptr, OPEN_EXISTING, 0, nullptr);
         if (h == INVALID_HANDLE_VALUE) return false;
         const std::string text = line + "\n";
@@ -413,6 +416,28 @@ TEST_F(Classroom, TheTeacherReceivesTheStudentsScreenAndStartsItsMediaProgram)
     ASSERT_TRUE(PumpUntil([&] { return !program.MediaStarts().empty(); }, 10000));
     EXPECT_NE(std::string::npos, program.MediaStarts().find("\\student\\Lindquor.exe"));
     EXPECT_EQ(-1, teacher.Find(student, "malformed"));
+    EXPECT_EQ("", program.Boxes());
+}
+
+TEST_F(Classroom, AStudentWhoseTeacherVanishedWithoutAWordLooksForATeacherAgain)
+{
+    Teacher teacher;
+    StudentProgram program;
+    ASSERT_TRUE(program.started);
+    ASSERT_GE(LogIn(teacher), 0);
+    HWND bar = ::FindWindowA(nullptr, "ORLISK Veskara Audience");
+    ASSERT_NE(nullptr, bar);
+    ASSERT_TRUE(PumpUntil([&] { return ::IsWindowVisible(bar) != FALSE; }));
+    const size_t mark = teacher.Count(student);
+
+    // The teacher's host drops off the network: no goodbye, and not even the
+    // end of the screen link reaches the student. It gives up the teacher
+    // (its bar goes) on its own, and says so once the network is back.
+    ASSERT_TRUE(teacher.Host("down"));
+    const bool noticed = PumpUntil([&] { return !::IsWindowVisible(bar); }, 60000);
+    ASSERT_TRUE(teacher.Host("up"));
+    ASSERT_TRUE(noticed) << "the student still waits for the vanished teacher";
+    EXPECT_GE(teacher.WaitFor(student, "presence", mark), 0);
     EXPECT_EQ("", program.Boxes());
 }
 

@@ -17,9 +17,19 @@ TEST(CatalogNames, FolderPathsPrefixesAndListTexts)
     EXPECT_EQ(LastComponent(u"D:\\Lib\\A\\B"), u"B");
     EXPECT_EQ(LastComponent(u"B"), u"B");
     EXPECT_EQ(LastComponent(u"D:\\Lib\\"), u"");
-    EXPECT_EQ(ListItemText(u"a.b.jpg"), u"a");
     EXPECT_EQ(ListItemText(u"he.tif"), u"he");
     EXPECT_EQ(ListItemText(u"noext"), u"");
+}
+
+TEST(CatalogNames, SlidesAreAskedForByTheirListTextWithJpgAndDottedNamesKeepTheirDots)
+{
+    // A name cut at its first dot would ask for another slide ("a.jpg").
+    EXPECT_EQ(ListItemText(u"a.b.jpg"), u"a.b");
+    EXPECT_EQ(SlideRequestPath(u"A\\B\\", ListItemText(u"a.b.jpg")), u"A\\B\\a.b.jpg");
+    // Not the file's own extension: the servers know every slide by its name with ".jpg".
+    EXPECT_EQ(SlideRequestPath(u"Histology\\", ListItemText(u"he.tif")), u"Histology\\he.jpg");
+    EXPECT_EQ(SlideRequestPath(u"", u"x.y"), u"x.y.jpg");
+    EXPECT_EQ(SlideRequestPath(u"A\\", u""), u"");
 }
 
 TEST(CatalogNames, ViewerParametersRefuseWhatTheViewerWouldSplitWrongly)

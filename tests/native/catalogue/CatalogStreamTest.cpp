@@ -205,25 +205,82 @@ TEST(CatalogSendQueue, PriorityAfterEachRecordAndReplacementOfWaitingRequests)
     EXPECT_EQ(order, (std::vector<int32_t>{8, 6, 7, 5, 3}));
 }
 
-TEST(CatalogSendQueue, TheSavedRequestGoesFirstAfterAClearAndFolderRequestsAreBounded)
+namespace {
+
+// What the queue sends from now on, in order, until it is empty.
+std::vector<CCatalogPacket> SendAll(CatalogSendQueue& q)
 {
+    std::vector<CCatalogPacket> out;
+    for (int i = 0; i < 10000 && q.sending(); ++i) {
+        size_t n = 0;
+        const uint8_t* bytes = q.Unsent(n);
+        CCatalogPacket p;
+        DecodePacket(bytes, p);
+        out.push_back(p);
+        q.Sent(n);
+    }
+    return out;
+}
+
+std::vector<std::pair<int32_t, int32_t>> TypesAndItems(const std::vector<CCatalogPacket>& sent)
+{
+    std::vector<std::pair<int32_t, int32_t>> out;
+    for (const CCatalogPacket& p : sent) out.emplace_back(p.nType, p.nItemId);
+    return out;
+}
+
+} // namespace
+
+TEST(CatalogSendQueue, AfterAReconnectTheSavedRequestGoesFirstAndNoFolderRequestIsLost)
+{
+    using Sent = std::vector<std::pair<int32_t, int32_t>>;
     CatalogSendQueue q;
-    q.Queue(RequestKind::keepAlive, MakeRequest(kKeepAlive));
-    q.Queue(RequestKind::folder, MakeRequest(kFolderRequest, 1));
+    // The root's folders and folder 3's, both sent; folder 4's half sent and
+    // 5's waiting when the link closes.
+    q.Queue(RequestKind::folder, MakeRequest(kFolderRequest, 0));
+    q.Queue(RequestKind::folder, MakeRequest(kFolderRequest, 3));
+    SendAll(q);
+    q.Queue(RequestKind::folder, MakeRequest(kFolderRequest, 4));
+    q.Queue(RequestKind::folder, MakeRequest(kFolderRequest, 5));
+    q.Sent(100);
     q.Clear();
     EXPECT_FALSE(q.sending());
     EXPECT_EQ(q.waiting(RequestKind::folder), 0u);
-    CCatalogPacket saved = MakeRequest(kListRequest, 42);
-    saved.nKnownCount = 17;
-    q.SetCurrent(saved);
-    size_t n = 0;
-    const uint8_t* bytes = q.Unsent(n);
-    CCatalogPacket sent;
-    DecodePacket(bytes, sent);
-    EXPECT_EQ(sent.nItemId, 42);
-    EXPECT_EQ(sent.nKnownCount, 17);
+    // Opened while the link is down; a list and a folder request made while
+    // the new connection is under way.
+    q.Remember(MakeRequest(kFolderRequest, 6));
+    q.Queue(RequestKind::list, MakeRequest(kListRequest, 7));
+    q.Queue(RequestKind::folder, MakeRequest(kFolderRequest, 8));
 
-    for (size_t i = 0; i < CatalogSendQueue::kMaxWaitingFolders; ++i)
-        EXPECT_TRUE(q.Queue(RequestKind::folder, MakeRequest(kFolderRequest, (int32_t)i)));
+    CCatalogPacket saved = MakeRequest(kListRequest, 7);
+    saved.nKnownCount = 17;
+    q.Reconnect(saved);
+    const std::vector<CCatalogPacket> sent = SendAll(q);
+    ASSERT_FALSE(sent.empty());
+    EXPECT_EQ(sent[0].nKnownCount, 17);
+    // Every folder once, the list once.
+    EXPECT_EQ(TypesAndItems(sent), (Sent{{kListRequest, 7}, {kFolderRequest, 8}, {kFolderRequest, 0},
+                                         {kFolderRequest, 3}, {kFolderRequest, 4}, {kFolderRequest, 5},
+                                         {kFolderRequest, 6}}));
+
+    // The same again at the next reconnect; after Forget (the disconnect
+    // command) only the saved request.
+    q.Clear();
+    q.Reconnect(MakeRequest(kFolderRequest, 0));
+    EXPECT_EQ(SendAll(q).size(), 6u);
+    q.Forget();
+    q.Reconnect(MakeRequest(kFolderRequest, 0));
+    EXPECT_EQ(TypesAndItems(SendAll(q)), (Sent{{kFolderRequest, 0}}));
+}
+
+TEST(CatalogSendQueue, FolderRequestsAreBoundedAndAskedOnceWhileWaiting)
+{
+    CatalogSendQueue q;
+    q.Queue(RequestKind::keepAlive, MakeRequest(kKeepAlive));
+    EXPECT_TRUE(q.Queue(RequestKind::folder, MakeRequest(kFolderRequest, 1)));
+    EXPECT_FALSE(q.Queue(RequestKind::folder, MakeRequest(kFolderRequest, 1)));
+    for (size_t i = 1; i < CatalogSendQueue::kMaxWaitingFolders; ++i)
+        EXPECT_TRUE(q.Queue(RequestKind::folder, MakeRequest(kFolderRequest, 10 + (int32_t)i)));
     EXPECT_FALSE(q.Queue(RequestKind::folder, MakeRequest(kFolderRequest, -1)));
+    EXPECT_EQ(q.askedFolders().size(), CatalogSendQueue::kMaxWaitingFolders);
 }

@@ -272,6 +272,7 @@ TEST(SlideLibrary, WirePathsMapByNameAndNeverLeaveTheLibrary)
     WriteFile(dir / "organs" / "Liver.svs", {1});
     WriteFile(dir / "organs" / "liver.jpg", {1});
     WriteFile(dir / "organs" / "deep" / "photo.bmp", {1});
+    WriteFile(dir / "organs" / "cells.x.tif", {1});
     WriteFile(dir / "organs" / "Liver.mrk", {1});
     WriteFile(dir / "media" / "Movie.AVI", {1});
     WriteFile(dir / "media" / "stray.svs", {1});
@@ -283,6 +284,8 @@ TEST(SlideLibrary, WirePathsMapByNameAndNeverLeaveTheLibrary)
     EXPECT_EQ(lib.ResolveSlide("C:\\Slides\\Organs\\LIVER.jpg"), root + "/organs/Liver.svs");
     EXPECT_EQ(lib.ResolveSlide("C:\\x\\photo.jpg"), root + "/organs/deep/photo.bmp");
     EXPECT_EQ(lib.ResolveSlide("liver.jpg.jpg"), root + "/organs/liver.jpg");
+    // The catalogue names a slide by its list text (up to the last dot) and ".jpg".
+    EXPECT_EQ(lib.ResolveSlide("C:\\x\\cells.x.jpg"), root + "/organs/cells.x.tif");
     EXPECT_EQ(lib.ResolveSlide("C:\\x\\..\\..\\..\\etc\\passwd"), "");
     EXPECT_EQ(lib.ResolveSlide("C:\\x\\Liver.mrk"), "");
     EXPECT_EQ(lib.ResolveSlide("C:\\x\\"), "");
