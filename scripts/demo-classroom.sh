@@ -4,12 +4,16 @@
 # joined by a private link. The teacher finds and logs in the student, asks
 # for its screen while things change on it, and saves what it receives: each
 # frame as it came and the student's whole screen put together from them.
+# Every step checks that the student client still runs and that the step did
+# what its name says; a failed check stops the demo there with status 1,
+# naming the step in summary.txt.
 # Output in output/demo/classroom (or $ZELVO_DEMO_OUTPUT/classroom).
 # Run by scripts/demo.sh after the viewer's part; it expects a built tree.
 set -euo pipefail
 ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 . "$ROOT/scripts/lib/common.sh"
 . "$ROOT/scripts/lib/hosts.sh"
+. "$ROOT/scripts/lib/steps.sh"
 
 OUT=${ZELVO_DEMO_OUTPUT:-$ROOT/output/demo}/classroom
 rm -rf "$OUT"; mkdir -p "$OUT/screens"
@@ -17,19 +21,55 @@ TEACHER=$NATIVE_BUILD/peers/teacher/teacher
 STUDENT_EXE=$WIN_RUN_BUILD/student/Sylvanor.exe
 [ -x "$TEACHER" ] && [ -f "$STUDENT_EXE" ] || { echo "[classroom] build the trees first (scripts/build.sh)"; exit 1; }
 
-TEACHER_PID= STUDENT_PID= NOTEPAD_PID=
-cleanup() {
+DEMO=classroom
+TEACHER_PID=
+EVENTS=$OUT/events.log
+CONTROL=$OUT/control
+STUDENT=
+STEPS=()
+
+# The summary: per step the answer (a frame with its rectangle and size, or
+# "no update"); written also when a step failed, from the steps done so far.
+write_summary() {
+    {
+        printf 'Classroom demo: teacher station %s, student client %s.\n' "${ZELVO_TEACHER_ADDR:-}" "$STUDENT"
+        [ -n "$FAILED" ] && printf 'The demo stopped at %s.\n' "$FAILED"
+        printf 'Every event is in events.log; frames and the teacher'"'"'s picture of the screen in screens/.\n\n'
+        printf '%-26s %-10s %s\n' step answer 'frames (x y bytes)'
+        for s in "${STEPS[@]}"; do
+            IFS='|' read -r name a b <<<"$s"
+            sed -n "$((a + 1)),${b}p" "$EVENTS" | awk -v name="$name" -v who="$STUDENT" '
+                $2 == "frame" && $3 == who     { frames = frames sprintf(" (%s %s %s)", $4, $5, $6); answer = "frame" }
+                $2 == "no-update" && $3 == who { answer = "no-update" }
+                $2 == "screen" && $3 == who    { size = $4 }
+                END { printf "%-26s %-10s%s%s\n", name, answer, frames, size ? "  screen " size : "" }'
+        done
+        printf '\nEach step'"'"'s NAME-student.png is what the student'"'"'s display showed, NAME-teacher.jpg\n'
+        printf 'the teacher'"'"'s picture of it put together from the frames received so far.\n'
+        grep -q ' malformed ' "$EVENTS" && echo "The teacher saw malformed datagrams: see events.log." || echo "Every datagram was well formed."
+        [ -s "$OUT/boxes.log" ] && echo "Message boxes: $(cat "$OUT/boxes.log")" || echo "No message box came up."
+    } >"$OUT/summary.txt"
+    cat "$OUT/summary.txt"
+    if grep -q -E 'ERROR: (Address|Leak)Sanitizer|runtime error' "$OUT/teacher.out"; then
+        echo "[classroom] the teacher station reported a fault, see $OUT/teacher.out"
+    fi
+    echo "[classroom] events.log, screens/, screenshots, wine.log and summary.txt in $OUT"
+}
+
+finish() {
+    local status=$?
     set +e
+    stopped "$status"
+    write_summary
     [ -n "$TEACHER_PID" ] && kill "$TEACHER_PID" 2>/dev/null
     host_down
     teacher_host_down
+    exit $status
 }
-trap cleanup EXIT
+trap finish EXIT
 host_up demo-classroom
 teacher_host_up "$HOST_NS"
 STUDENT=$ZELVO_STUDENT_ADDR
-EVENTS=$OUT/events.log
-CONTROL=$OUT/control
 
 # The teacher station, native, on the teacher's host.
 mkfifo "$CONTROL"
@@ -40,19 +80,21 @@ TEACHER_PID=$!
 
 say() { echo "$*" >"$CONTROL"; }
 events() { wc -l <"$EVENTS"; }
-# wait_event FROM WHAT: waits (at most 20 s) for an event of the student after line FROM.
+# event FROM WHAT: an event of the student after line FROM whose kind
+# matches WHAT (an extended regular expression).
+event() { tail -n +"$(($1 + 1))" "$EVENTS" | grep -E " ($2) $STUDENT( |$)" >/dev/null; }
+# wait_event FROM WHAT: waits (at most 20 s) for such an event.
 wait_event() {
-    local from=$1 what=$2
     for _ in $(seq 1 200); do
-        tail -n +"$((from + 1))" "$EVENTS" | grep -q " $what $STUDENT" && return 0
+        event "$@" && return 0
         sleep 0.1
     done
-    echo "[classroom] no '$what' from the student within 20 s; see $EVENTS"
     return 1
 }
-wine_run() {  # program and arguments, in the background on the student's host
+wine_run() {  # program and arguments, in the background on the student's host (WINE_PID)
     ip netns exec "$HOST_NS" env $(wine_env "$HOST_PREFIX" "$HOST_DN") FW_MSGBOX_LOG="Z:${OUT//\//\\}\\boxes.log" \
         FW_SHUTDOWN_LOG="Z:${OUT//\//\\}\\shutdown.log" "$WINE" "$@" >>"$OUT/wine.log" 2>&1 &
+    WINE_PID=$!
 }
 xdo() { ip netns exec "$HOST_NS" env DISPLAY=":$HOST_DN" xdotool "$@"; }
 shot() {  # name: the student's display, and the teacher's picture of it so far
@@ -60,85 +102,70 @@ shot() {  # name: the student's display, and the teacher's picture of it so far
     [ -f "$OUT/screens/$STUDENT-screen.jpg" ] && cp "$OUT/screens/$STUDENT-screen.jpg" "$OUT/$1-teacher.jpg"
     echo "[classroom] $1: the student's display $OUT/$1-student.png, the teacher's picture $OUT/$1-teacher.jpg"
 }
-# ask NAME VERB W H THRESHOLD QUALITY: one screen request, its answer recorded
-# for the summary.
-STEPS=()
+# ask NAME ANSWER TEXT VERB W H THRESHOLD QUALITY: a step that makes one screen
+# request and checks that the student answered it as ANSWER (frame,
+# no-update, or both: "frame|no-update").
 ask() {
-    local name=$1 verb=$2 from
-    shift 2
+    local name=$1 answer=$2 from
+    step "$name" "$3"
+    shift 3
     from=$(events)
-    say "$verb $STUDENT $*"
-    local i
-    for i in $(seq 1 100); do
-        tail -n +"$((from + 1))" "$EVENTS" | grep -q -E " (screen|no-update|undecodable) $STUDENT" && break
-        sleep 0.1
-    done
+    say "$1 $STUDENT ${*:2}"
+    wait_event "$from" "screen|no-update|undecodable" || true
     sleep 0.3
     STEPS+=("$name|$from|$(events)")
     shot "$name"
+    check "no answer ($answer) to the screen request" event "$from" "$answer"
 }
 
-echo "[classroom] teacher station on $ZELVO_TEACHER_ADDR, student client on $STUDENT"
+step 00-login "teacher station on $ZELVO_TEACHER_ADDR, student client on $STUDENT: the teacher logs the student in"
 wine_run "$STUDENT_EXE"
+drive "the student client" "$WINE_PID"
 from=$(events)
 say login-next
-wait_event "$from" hand-state
+wait_event "$from" hand-state || true
+check "the student did not log in (no hand state) within 20 s" event "$from" hand-state
 sleep 1
 
-ask 01-whole-screen screen 0 0 8 80
-ask 02-nothing-changed screen 0 0 8 80
-echo "[classroom] the student writes in Notepad"
+ask 01-whole-screen frame "the teacher asks for the whole screen" screen 0 0 8 80
+# The bar that the login showed may still have been painting.
+ask 02-nothing-changed "frame|no-update" "again, with nothing changed" screen 0 0 8 80
+
+step 03-notepad-opened "the student opens Notepad"
 wine_run notepad
 for _ in $(seq 1 100); do
     NOTEPAD=$(xdo search --name "Notepad|记事本" 2>/dev/null | head -n 1 || true)
     [ -n "$NOTEPAD" ] && break
     sleep 0.1
 done
+check "Notepad did not open" test -n "$NOTEPAD"
 sleep 1
-ask 03-notepad-opened screen 0 0 8 80
+ask 03-notepad-opened frame "the teacher asks for the screen with Notepad open" screen 0 0 8 80
+
+step 04-student-typed "the student writes in Notepad"
 # No window manager: a click into the text gives Notepad the keyboard.
-if [ -n "${NOTEPAD:-}" ]; then
-    eval "$(xdo getwindowgeometry --shell "$NOTEPAD")"
-    xdo mousemove "$((X + WIDTH / 2))" "$((Y + HEIGHT / 2))" click 1
-    sleep 0.3
-    xdo type --delay 40 "Slide 7: the glomerulus" || true
-fi
+eval "$(xdo getwindowgeometry --shell "$NOTEPAD")"
+xdo mousemove "$((X + WIDTH / 2))" "$((Y + HEIGHT / 2))" click 1
+sleep 0.3
+xdo type --delay 40 "Slide 7: the glomerulus"
 sleep 0.5
-ask 04-student-typed screen 0 0 8 80
+ask 04-student-typed frame "the teacher asks for the screen with the text" screen 0 0 8 80
+
 say "notice-attention $STUDENT"
 sleep 1
-ask 05-attention-notice screen 0 0 8 80
+ask 05-attention-notice frame "the teacher shows a notice and asks for the screen" screen 0 0 8 80
 say "notice-close $STUDENT"
 sleep 1
-ask 06-notice-closed screen 0 0 8 80
-ask 07-half-size-on-the-link full-screen 640 512 8 70
+ask 06-notice-closed frame "the teacher closes the notice and asks for the screen" screen 0 0 8 80
+ask 07-half-size-on-the-link frame "the teacher asks for the whole screen at half size on the link" full-screen 640 512 8 70
 
+step 08-goodbye "the teacher says goodbye"
 from=$(events)
 say "bye $STUDENT"
 wait_event "$from" presence || true
+check "the student did not go back to announcing itself" event "$from" presence
 say quit
 for _ in $(seq 1 50); do kill -0 "$TEACHER_PID" 2>/dev/null || break; sleep 0.1; done
 TEACHER_PID=
-
-{
-    printf 'Classroom demo: teacher station %s, student client %s.\n' "$ZELVO_TEACHER_ADDR" "$STUDENT"
-    printf 'Every event is in events.log; frames and the teacher'"'"'s picture of the screen in screens/.\n\n'
-    printf '%-26s %-10s %s\n' step answer 'frames (x y bytes)'
-    for s in "${STEPS[@]}"; do
-        IFS='|' read -r name a b <<<"$s"
-        sed -n "$((a + 1)),${b}p" "$EVENTS" | awk -v name="$name" -v who="$STUDENT" '
-            $2 == "frame" && $3 == who     { frames = frames sprintf(" (%s %s %s)", $4, $5, $6); answer = "frame" }
-            $2 == "no-update" && $3 == who { answer = "no-update" }
-            $2 == "screen" && $3 == who    { size = $4 }
-            END { printf "%-26s %-10s%s%s\n", name, answer, frames, size ? "  screen " size : "" }'
-    done
-    printf '\nEach step'"'"'s NAME-student.png is what the student'"'"'s display showed, NAME-teacher.jpg\n'
-    printf 'the teacher'"'"'s picture of it put together from the frames received so far.\n'
-    grep -q ' malformed ' "$EVENTS" && echo "The teacher saw malformed datagrams: see events.log." || echo "Every datagram was well formed."
-    [ -s "$OUT/boxes.log" ] && echo "Message boxes: $(cat "$OUT/boxes.log")" || echo "No message box came up."
-} >"$OUT/summary.txt"
-cat "$OUT/summary.txt"
-if grep -q -E 'ERROR: (Address|Leak)Sanitizer|runtime error' "$OUT/teacher.out"; then
-    echo "[classroom] the teacher station reported a fault, see $OUT/teacher.out"
-fi
-echo "[classroom] done: events.log, screens/, screenshots and summary.txt in $OUT"
+STEP=
+echo "[classroom] done"

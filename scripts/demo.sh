@@ -6,11 +6,15 @@
 # broadcast and opens a slide in the viewer by a double click. Leaves
 # screenshots, the servers' request logs and a summary in output/demo.
 # With DISPLAY set, the viewer opens on that display instead of a private Xvfb.
+# Every step checks that the program it drives still runs and that the step
+# did what its name says; a failed check stops the demo there with status 1,
+# keeping what it has and naming the step in summary.txt.
 set -euo pipefail
 ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 . "$ROOT/scripts/lib/common.sh"
 . "$ROOT/scripts/lib/hosts.sh"
 . "$ROOT/scripts/lib/slides.sh"
+. "$ROOT/scripts/lib/steps.sh"
 
 bash "$ROOT/scripts/setup.sh"
 bash "$ROOT/scripts/build.sh"
@@ -27,10 +31,16 @@ VIEWER_PID=
 CATALOGUE_PID=
 CATALOGUE_LOG=$OUT/catalogue.log
 LIBRARY=$DEMO_LIBRARY
+DN=
+DEMO=demo
+STEPS=()
+VIEWER_CLOSE_ASKED=
+VIEWER_CLOSED=
+CATALOGUE_RESULT="not reached"
+SUMMARY_WRITTEN=
 ensure_demo_library
 
 cleanup() {
-    set +e
     [ -n "$VIEWER_PID" ] && kill "$VIEWER_PID" 2>/dev/null
     [ -n "$CATALOGUE_PID" ] && kill "$CATALOGUE_PID" 2>/dev/null
     stop_catalogueserver
@@ -43,7 +53,64 @@ cleanup() {
     ns_down "$NS"
     rm -rf "$PREFIX"
 }
-trap cleanup EXIT
+
+# The summary: per step what the viewer asked for and what it got, counted
+# from the server's log (region pieces are answered one by one); written also
+# when a step failed, from the steps done so far.
+write_summary() {
+    SUMMARY_WRITTEN=1
+    {
+        printf 'Demo of %s from %s; every request and reply is in server.log.\n' "$SLIDE" "$LIBRARY"
+        [ -n "$FAILED" ] && printf 'The demo stopped at %s.\n' "$FAILED"
+        printf 'Viewer title: %s\n\n' "$(echo "${STEPS[0]:-}" | cut -d'|' -f4)"
+        printf '%-24s %7s %8s %8s %9s %12s  %s\n' step opened regions prefetch pieces bytes scale
+        for s in "${STEPS[@]}"; do
+            IFS='|' read -r name a b _ <<<"$s"
+            sed -n "$((a + 1)),${b}p" "$SERVER_LOG" | awk -v name="$name" '
+                / reply /        { if ($0 ~ / reply 13(03|10) region /) { pieces++; bytes += $(NF - 1) }; next }
+                / 130[02] open / { opened++ }
+                / 1303 region /  { regions++; scale = $NF }
+                / 1308 region /  { prefetch++ }
+                END { printf "%-24s %7d %8d %8d %9d %12d  %s\n", name, opened, regions, prefetch, pieces, bytes, scale }'
+        done
+        printf '\nregions: region requests (1303), prefetch: prefetch requests (1308),\n'
+        printf 'pieces and bytes: region pieces the server sent (1303 and 1310 replies),\n'
+        printf 'scale: the display scale of the last region request.\n'
+        printf 'A pan over ground that the prefetch (half a second after each move) has\n'
+        printf 'brought already asks for nothing.\n'
+        if [ -n "$VIEWER_CLOSED" ]; then
+            echo "The viewer closed."
+        elif [ -n "$VIEWER_CLOSE_ASKED" ]; then
+            echo "The viewer did not close cleanly when asked to (see wine.log)."
+        elif [ -n "$VIEWER_PID" ] && kill -0 "$VIEWER_PID" 2>/dev/null; then
+            echo "The viewer was still running when the demo stopped."
+        else
+            echo "The viewer ended without being asked to (see wine.log)."
+        fi
+        printf '\nCatalogue (every request and reply in catalogue.log): %s.\n' "$CATALOGUE_RESULT"
+        awk '/discovery answered/ { d++ } / 2 folder / { f++ } / 3 list / { l++ } /reply -3 items/ { split($0, a, "items "); split(a[2], b, " "); i += b[1] }
+             / 5 preview / { p++ } END { printf "discovery answers %d, folder requests %d, list requests %d, slides listed %d, previews %d\n", d, f, l, i, p }' \
+            "$CATALOGUE_LOG" 2>/dev/null || true
+    } >"$OUT/summary.txt"
+    cat "$OUT/summary.txt"
+    if slideserver_faults "$OUT/server.out"; then
+        echo "[demo] the slide server reported a fault, see $OUT/server.out"
+    fi
+    if slideserver_faults "$OUT/catalogue.out"; then
+        echo "[demo] the catalogue server reported a fault, see $OUT/catalogue.out"
+    fi
+    echo "[demo] screenshots, server.log, catalogue.log, wine.log and summary.txt in $OUT"
+}
+
+finish() {
+    local status=$?
+    set +e
+    stopped "$status"
+    [ -n "$SUMMARY_WRITTEN" ] || write_summary
+    cleanup
+    exit $status
+}
+trap finish EXIT
 
 ns_up "$NS"
 if [ -n "$REAL_DISPLAY" ]; then
@@ -52,6 +119,7 @@ if [ -n "$REAL_DISPLAY" ]; then
     DN=${REAL_DISPLAY#:}
     rm -rf "$PREFIX"; cp -a "$WINE_TEMPLATE" "$PREFIX"
     ip netns exec "$NS" env WINEPREFIX="$PREFIX" WINEDEBUG=-all "$WINESERVER" -p
+    wine_no_crash_dialog "$NS" "$PREFIX" "$DN"
 else
     DN=$(free_display)
     wine_host_up "$NS" "$PREFIX" "$DN"
@@ -87,8 +155,10 @@ settle() {
     echo "[demo] the server went on sending for 60 s; going on"
 }
 
+# logged FROM TEXT: the server's log has TEXT after its line FROM.
+logged() { tail -n +"$(($1 + 1))" "$SERVER_LOG" | grep -F -- "$2" >/dev/null; }
+
 # Steps: name, first and last server log line, viewer title.
-STEPS=()
 step_done() {  # name from
     local title
     title=$(xdo getwindowname "$WIN" 2>/dev/null || true)
@@ -102,23 +172,22 @@ start_slideserver "$NS" "$NATIVE_BUILD/peers/slideserver/slideserver" "$LIBRARY"
 # The viewer needs its command line word for word ("<exe>" slide, window,
 # server), which Wine's loader would requote: start_program passes it through.
 EXE_WIN="Z:$(echo "$WIN_RUN_BUILD/viewer/Oskerin.exe" | tr / '\\')"
-echo "[demo] starting the slide viewer on $SLIDE"
+step 01-opened "starting the slide viewer on $SLIDE"
 run_wine "$WIN_RUN_BUILD/tests/viewer_view/start_program.exe" "$EXE_WIN" "D:\\Slides\\$SLIDE, 0, 127.0.0.1"
+drive "the viewer" "$VIEWER_PID"
 
 WIN=
 for _ in $(seq 1 300); do
     # The title names the slide without its extension once it is open.
     WIN=$(xdo search --name "^Verdaline.* -- ${SLIDE%.*} -- " 2>/dev/null | head -n 1 || true)
     [ -n "$WIN" ] && break
+    running || break
     sleep 0.1
 done
-if [ -z "$WIN" ]; then
-    shot 00-no-slide
-    echo "[demo] the viewer did not open $SLIDE within 30 s; see $OUT/wine.log and $SERVER_LOG"
-    exit 1
-fi
+check "no viewer window named $SLIDE within 30 s" test -n "$WIN"
 settle 0
 step_done 01-opened 0
+check "the viewer asked for no region" logged 0 " 1303 region "
 
 # Where the toolbar and the view are, relative to the frame's X window:
 # without a window manager (Xvfb) the frame draws its own caption, 18 pixels,
@@ -169,7 +238,26 @@ slide_point() {  # fraction x, fraction y, screen offset x, y: sets PX PY
         'BEGIN { printf "%d", a + f * w * 3 / 4 * r + o }')
 }
 
-echo "[demo] showing the marks"
+# marks_drawn PNG: the marks' outlines (#0040FF, a blue that stained tissue
+# does not have) are on the screenshot.
+marks_drawn() {
+    [ "$(convert "$1" -fuzz 3% -fill black +opaque '#0040FF' -fill white -opaque '#0040FF' \
+        -format '%[fx:round(mean * w * h)]' info:)" -ge 100 ]
+}
+# changed_around A B X Y: the screenshots differ within 60 pixels of (X, Y).
+changed_around() {
+    [ "$(convert "$1" "$2" -crop "120x120+$(($3 - 60))+$(($4 - 60))" +repage -compose difference -composite \
+        -fx 'max(r, max(g, b))' -format '%[fx:maxima > 0.05]' info:)" = 1 ]
+}
+# The video renderer draws into an X window of its own inside the display,
+# there only while a clip plays: a window below a top-level one, larger than
+# a pixel. (grep -q would stop reading early, which pipefail counts as failure.)
+video_window() {
+    ip netns exec "$NS" env DISPLAY=":$DN" xwininfo -root -tree | grep -E '^ {8}0x' | grep -v ' 1x1+' >/dev/null
+}
+no_video_window() { ! video_window; }
+
+step 01a-marks "showing the marks"
 from=$(log_lines)
 xdo mousemove "$((FX + 118))" "$((FY + CAPTION + 12))" click 1
 sleep 0.5
@@ -187,21 +275,26 @@ xdo key Escape
 sleep 1
 settle "$from"
 step_done 01a-marks "$from"
+check "no mark's outline on the screen" marks_drawn "$OUT/01a-marks.png"
 measure_display "$OUT/01-opened.png" "$OUT/01a-marks.png"
 echo "[demo] the fitted slide lies at x $DL-$DR, top $DT"
 
-echo "[demo] playing the video hot spot"
+step 01b-video-playing "playing the video hot spot"
 from=$(log_lines)
 # The hot spot's box lies up and right of its anchor (0.75, 0.3): its middle.
 slide_point 0.75 0.3 140 -115
 xdo mousemove "$PX" "$PY" click 1
 sleep 1.5
 step_done 01b-video-playing "$from"
+check "no video picture came up" video_window
+# The clip lasts three seconds.
 sleep 4
+check "the video did not come to its end" no_video_window
 
-echo "[demo] stepping the image group"
+step 01c-image-group "stepping the image group"
 from=$(log_lines)
 slide_point 0.25 0.6 140 -115
+GROUP_X=$PX GROUP_Y=$PY
 xdo mousemove "$PX" "$PY"
 sleep 0.3
 xdo click 5
@@ -210,25 +303,29 @@ slide_point 0.25 0.6 210 -115
 xdo mousemove "$PX" "$PY" click 1
 sleep 0.5
 step_done 01c-image-group "$from"
+check "the image group's picture did not change" \
+    changed_around "$OUT/01b-video-playing.png" "$OUT/01c-image-group.png" "$GROUP_X" "$GROUP_Y"
 # The menu goes again ("显示菜单" in "查看"), so that the toolbar is where the next steps expect it.
 xdo key alt+v
 sleep 0.3
 xdo key m
 sleep 0.5
 
-echo "[demo] zooming to the 4X objective"
+step 02-objective-4x "zooming to the 4X objective"
 from=$(log_lines)
 choose_objective 4
 settle "$from"
 step_done 02-objective-4x "$from"
+check "the zoom asked for no region" logged "$from" " 1303 region "
 
-echo "[demo] zooming to the 20X objective"
+step 03-objective-20x "zooming to the 20X objective"
 from=$(log_lines)
 choose_objective 2
 settle "$from"
 step_done 03-objective-20x "$from"
+check "the zoom asked for no region" logged "$from" " 1303 region "
 
-echo "[demo] panning by half a screen"
+step 04-panned "panning by half a screen"
 from=$(log_lines)
 cx=$((FX + FW * 3 / 4)) cy=$((FY + FH / 2))
 xdo mousemove "$cx" "$cy" mousedown 1
@@ -239,14 +336,23 @@ done
 xdo mouseup 1
 settle "$from"
 step_done 04-panned "$from"
+check "the viewer did not report the move to the server" logged "$from" " 1305 cancel"
 
-echo "[demo] zooming to the 60X objective"
+step 05-objective-60x "zooming to the 60X objective"
 from=$(log_lines)
 choose_objective 6
 settle "$from"
 step_done 05-objective-60x "$from"
+check "the zoom asked for no region" logged "$from" " 1303 region "
 
-echo "[demo] closing the viewer"
+# ended PID: waits at most 5 s for the program to end; true when it ended
+# with status 0.
+ended() {
+    for _ in $(seq 1 50); do kill -0 "$1" 2>/dev/null || break; sleep 0.1; done
+    ! kill -0 "$1" 2>/dev/null && wait "$1"
+}
+
+step 05a-viewer-closed "closing the viewer"
 # The close box of the frame's own caption, or Alt+F4 to the window manager
 # (the focused list would take F4 for itself without one).
 if [ -n "$WM" ]; then
@@ -254,7 +360,11 @@ if [ -n "$WM" ]; then
 else
     xdo mousemove "$((FX + FW - 8))" "$((FY + 8))" click 1 || true
 fi
-for _ in $(seq 1 50); do kill -0 "$VIEWER_PID" 2>/dev/null || break; sleep 0.1; done
+# Its end is what this step waits for.
+drive "" ""
+VIEWER_CLOSE_ASKED=1
+check "the viewer did not end with status 0 within 5 s" ended "$VIEWER_PID"
+VIEWER_CLOSED=1
 
 # The catalogue client: it finds the catalogue server by broadcast (LAN
 # auto-login), shows the library's folders, and a double click on a slide
@@ -265,22 +375,39 @@ start_catalogueserver "$NS" "$NATIVE_BUILD/peers/catalogueserver/catalogueserver
     "$CATALOGUE_LOG" "$OUT/catalogue.out"
 ip netns exec "$NS" env $(wine_env "$PREFIX" "$DN") "$WINE" reg add 'HKCU\software\Zelvo Vision' /v LanLogon \
     /t REG_BINARY /d 01000000 /f >>"$OUT/wine.log" 2>&1
+
+# catalogued TEXT: the catalogue server's log has TEXT.
+catalogued() { grep -F -- "$1" "$CATALOGUE_LOG" >/dev/null 2>&1; }
+# viewer_window: the window of a viewer on he.tif, if any (in WIN).
+viewer_window() { WIN=$(xdo search --name "^Verdaline.* -- he -- " 2>/dev/null | head -n 1 || true); [ -n "$WIN" ]; }
+# client_ended_with_its_viewer: the client ended (status 0) and no viewer is left.
+client_ended_with_its_viewer() {
+    ended "$CATALOGUE_PID" || return 1
+    for _ in $(seq 1 50); do viewer_window || return 0; sleep 0.1; done
+    return 1
+}
+
+step 06-catalogue "starting the catalogue client"
+CATALOGUE_RESULT="the catalogue client did not show the library"
 # Discovery answers count during the client's first second: on a busy
 # machine the answer can come too late, and the client is started again.
-CATALOGUE_RESULT="the catalogue client did not find the catalogue server"
 for attempt in 1 2 3; do
-    echo "[demo] starting the catalogue client"
     ip netns exec "$NS" env $(wine_env "$PREFIX" "$DN") "$WINE" "$WIN_RUN_BUILD/catalogue/Farrowick.exe" \
         >>"$OUT/wine.log" 2>&1 &
     CATALOGUE_PID=$!
-    for _ in $(seq 1 150); do grep -q 'reply -2 folders' "$CATALOGUE_LOG" 2>/dev/null && break; sleep 0.1; done
-    grep -q 'reply -2 folders' "$CATALOGUE_LOG" 2>/dev/null && break
+    for _ in $(seq 1 150); do catalogued 'reply -2 folders' && break; sleep 0.1; done
+    catalogued 'reply -2 folders' && break
+    [ $attempt = 3 ] && break
     echo "[demo] the client has not connected (attempt $attempt); starting it again"
     kill "$CATALOGUE_PID" 2>/dev/null || true
     wait "$CATALOGUE_PID" 2>/dev/null || true
-    CATALOGUE_PID=
 done
+drive "the catalogue client" "$CATALOGUE_PID"
 CWIN=$(xdo search --name '^Farrowick' 2>/dev/null | head -n 1 || true)
+check "the client did not find the catalogue server, or got no folders" catalogued 'reply -2 folders'
+check "no window named Farrowick" test -n "$CWIN"
+sleep 1
+shot 06-catalogue
 
 # first_match IMAGE row|col INDEX FROM COLOUR: the first x of a row (or y of a
 # column) from FROM on whose pixel has the colour.
@@ -292,91 +419,49 @@ first_match() {
             'NR > 1 && !done && index($0, c) { v = (kind == "row") ? $1 : $2; if (v + 0 >= from + 0) { print v; done = 1 } }'
 }
 
-if grep -q 'reply -2 folders' "$CATALOGUE_LOG" 2>/dev/null && [ -n "$CWIN" ]; then
-    sleep 1
-    shot 06-catalogue
-    # The panes are found on the screen by their background colour.
-    eval "$(xdo getwindowgeometry --shell "$CWIN")"
-    TREE_TOP=$(first_match "$OUT/06-catalogue.png" col "$((X + 150))" "$Y" '#A0B4D2')
-    TREE_LEFT=$(first_match "$OUT/06-catalogue.png" row "$((TREE_TOP + 200))" "$X" '#A0B4D2')
-    echo "[demo] choosing the folder Histology"
-    xdo mousemove "$((TREE_LEFT + 60))" "$((TREE_TOP + 9))" click 1
-    sleep 0.5
-    xdo key Down
-    for _ in $(seq 1 100); do grep -q 'list "Histology' "$CATALOGUE_LOG" && grep -q 'reply -3 items 1' "$CATALOGUE_LOG" && break; sleep 0.1; done
-    sleep 1
-    LIST_X=$((TREE_LEFT + 306 + 150)) LIST_Y=$((TREE_TOP + 50))
-    xdo mousemove "$LIST_X" "$LIST_Y" click 1
-    for _ in $(seq 1 100); do grep -q 'reply -5 preview' "$CATALOGUE_LOG" && break; sleep 0.1; done
-    sleep 1
-    shot 07-catalogue-list
-    echo "[demo] opening he.tif from the catalogue with a double click"
-    from=$(log_lines)
-    xdo mousemove "$LIST_X" "$LIST_Y" click --repeat 2 --delay 80 1
-    WIN=
-    for _ in $(seq 1 300); do
-        WIN=$(xdo search --name "^Verdaline.* -- he -- " 2>/dev/null | head -n 1 || true)
-        [ -n "$WIN" ] && break
-        sleep 0.1
-    done
-    if [ -n "$WIN" ]; then
-        settle "$from"
-        step_done 08-opened-from-catalogue "$from"
-        echo "[demo] closing the catalogue client, which closes its viewer"
-        xdo windowraise "$CWIN" 2>/dev/null || true
-        eval "$(xdo getwindowgeometry --shell "$CWIN")"
-        xdo mousemove "$((X + WIDTH - 8))" "$((Y + 8))" click 1 || true
-        for _ in $(seq 1 100); do
-            kill -0 "$CATALOGUE_PID" 2>/dev/null || { [ -z "$(xdo search --name '^Verdaline.* -- he -- ' 2>/dev/null)" ] && break; }
-            sleep 0.1
-        done
-        if kill -0 "$CATALOGUE_PID" 2>/dev/null; then
-            CATALOGUE_RESULT="the catalogue client opened he.tif in the viewer but did not close"
-        elif [ -n "$(xdo search --name '^Verdaline.* -- he -- ' 2>/dev/null)" ]; then
-            CATALOGUE_RESULT="the catalogue client opened he.tif in the viewer; the viewer outlived it"
-        else
-            CATALOGUE_RESULT="the catalogue client opened he.tif in the viewer and closed it when it ended"
-        fi
-    else
-        shot 08-no-viewer
-        CATALOGUE_RESULT="the catalogue client showed the library, but no viewer opened he.tif"
-    fi
-fi
+step 07-catalogue-list "choosing the folder Histology"
+# The panes are found on the screen by their background colour.
+eval "$(xdo getwindowgeometry --shell "$CWIN")"
+TREE_TOP=$(first_match "$OUT/06-catalogue.png" col "$((X + 150))" "$Y" '#A0B4D2')
+TREE_LEFT=$(first_match "$OUT/06-catalogue.png" row "$((TREE_TOP + 200))" "$X" '#A0B4D2')
+check "the folder tree is not on the screen" test -n "$TREE_LEFT"
+xdo mousemove "$((TREE_LEFT + 60))" "$((TREE_TOP + 9))" click 1
+sleep 0.5
+xdo key Down
+histology_listed() { catalogued 'list "Histology' && catalogued 'reply -3 items 1'; }
+for _ in $(seq 1 100); do histology_listed && break; sleep 0.1; done
+check "the client did not list the folder Histology with its one slide" histology_listed
+sleep 1
+LIST_X=$((TREE_LEFT + 306 + 150)) LIST_Y=$((TREE_TOP + 50))
+xdo mousemove "$LIST_X" "$LIST_Y" click 1
+for _ in $(seq 1 100); do catalogued 'reply -5 preview' && break; sleep 0.1; done
+check "the client did not ask for the slide's preview" catalogued 'reply -5 preview'
+sleep 1
+shot 07-catalogue-list
+CATALOGUE_RESULT="the catalogue client listed the folder Histology, but no viewer opened he.tif"
 
-# The summary: per step what the viewer asked for and what it got, counted
-# from the server's log (region pieces are answered one by one).
-{
-    printf 'Demo of %s from %s; every request and reply is in server.log.\n' "$SLIDE" "$LIBRARY"
-    printf 'Viewer title: %s\n\n' "$(echo "${STEPS[0]}" | cut -d'|' -f4)"
-    printf '%-18s %7s %8s %8s %9s %12s  %s\n' step opened regions prefetch pieces bytes scale
-    for s in "${STEPS[@]}"; do
-        IFS='|' read -r name a b _ <<<"$s"
-        sed -n "$((a + 1)),${b}p" "$SERVER_LOG" | awk -v name="$name" '
-            / reply /        { if ($0 ~ / reply 13(03|10) region /) { pieces++; bytes += $(NF - 1) }; next }
-            / 130[02] open / { opened++ }
-            / 1303 region /  { regions++; scale = $NF }
-            / 1308 region /  { prefetch++ }
-            END { printf "%-18s %7d %8d %8d %9d %12d  %s\n", name, opened, regions, prefetch, pieces, bytes, scale }'
-    done
-    printf '\nregions: region requests (1303), prefetch: prefetch requests (1308),\n'
-    printf 'pieces and bytes: region pieces the server sent (1303 and 1310 replies),\n'
-    printf 'scale: the display scale of the last region request.\n'
-    printf 'A pan over ground that the prefetch (half a second after each move) has\n'
-    printf 'brought already asks for nothing.\n'
-    kill -0 "$VIEWER_PID" 2>/dev/null && echo "The viewer did not close by itself." || echo "The viewer closed."
-    printf '\nCatalogue (every request and reply in catalogue.log): %s.\n' "$CATALOGUE_RESULT"
-    awk '/discovery answered/ { d++ } / 2 folder / { f++ } / 3 list / { l++ } /reply -3 items/ { split($0, a, "items "); split(a[2], b, " "); i += b[1] }
-         / 5 preview / { p++ } END { printf "discovery answers %d, folder requests %d, list requests %d, slides listed %d, previews %d\n", d, f, l, i, p }' \
-        "$CATALOGUE_LOG" 2>/dev/null || true
-} >"$OUT/summary.txt"
-cat "$OUT/summary.txt"
-if slideserver_faults "$OUT/server.out"; then
-    echo "[demo] the slide server reported a fault, see $OUT/server.out"
-fi
-if slideserver_faults "$OUT/catalogue.out"; then
-    echo "[demo] the catalogue server reported a fault, see $OUT/catalogue.out"
-fi
-echo "[demo] done: screenshots, server.log, catalogue.log and summary.txt in $OUT"
+step 08-opened-from-catalogue "opening he.tif from the catalogue with a double click"
+from=$(log_lines)
+xdo mousemove "$LIST_X" "$LIST_Y" click --repeat 2 --delay 80 1
+for _ in $(seq 1 300); do viewer_window && break; sleep 0.1; done
+check "no viewer window named he.tif within 30 s" viewer_window
+settle "$from"
+step_done 08-opened-from-catalogue "$from"
+check "the viewer did not open he.tif at the slide server" logged "$from" '1300 open "D:\Slides\Histology\he.tif"'
+CATALOGUE_RESULT="the catalogue client opened he.tif in the viewer, which outlived it"
+
+step 09-catalogue-closed "closing the catalogue client, which closes its viewer"
+xdo windowraise "$CWIN" 2>/dev/null || true
+eval "$(xdo getwindowgeometry --shell "$CWIN")"
+xdo mousemove "$((X + WIDTH - 8))" "$((Y + 8))" click 1 || true
+# Its end is what this step waits for.
+drive "" ""
+check "the client did not end within 5 s with status 0, or its viewer stayed" client_ended_with_its_viewer
+CATALOGUE_RESULT="the catalogue client opened he.tif in the viewer and closed it when it ended"
+
+write_summary
+echo "[demo] done"
+STEP=
 
 # The classroom: the teacher station and the student client on two hosts.
 bash "$ROOT/scripts/demo-classroom.sh"

@@ -65,6 +65,16 @@ wine_host_up() {
     # keep its output open: start them here, detached, so that no test's
     # output pipe is held open after the test ends.
     ip netns exec "$ns" env $(wine_env "$prefix" "$dn") "$WINE" wineboot </dev/null >/dev/null 2>&1
+    wine_no_crash_dialog "$ns" "$prefix" "$dn"
+}
+
+# wine_no_crash_dialog NS PREFIX DISPLAY_NUMBER: a program that dies of an
+# exception ends at once, with the exception as its exit code and Wine's crash
+# report (where it died) on its error output, instead of waiting behind Wine's
+# crash dialog for a click that nobody gives.
+wine_no_crash_dialog() {
+    ip netns exec "$1" env $(wine_env "$2" "$3") "$WINE" reg add 'HKCU\Software\Wine\WineDbg' \
+        /v ShowCrashDialog /t REG_DWORD /d 0 /f </dev/null >/dev/null 2>&1
 }
 
 # wine_host_down NS PREFIX DISPLAY_NUMBER

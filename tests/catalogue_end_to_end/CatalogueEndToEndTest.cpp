@@ -5,7 +5,7 @@
 #include "CatalogFrame.h"
 #include "CatalogSettings.h"
 #include "ClientApp.h"
-#include "TestSupport.h"
+#include "ProgramWatch.h"
 
 #include <gtest/gtest.h>
 
@@ -35,6 +35,7 @@ class CatalogueEndToEnd : public ::testing::Test {
 protected:
     void SetUp() override
     {
+        testing_support::WatchStartedPrograms();
         ::RegDeleteTree(HKEY_CURRENT_USER, kSettingsKey);
         WriteLanLogon(1);
         CMainFrame::ResetRunForTests();

@@ -2,7 +2,7 @@
 // teacher station, native on its own host: the teacher finds the student by
 // its broadcasts, logs in, and drives the hand, the answer and the input.
 #include "InputProbe.h"
-#include "TestSupport.h"
+#include "ProgramWatch.h"
 #include "resource.h"
 
 #include "classroom/InputMapping.h"
@@ -223,6 +223,7 @@ class Classroom : public testing::Test {
 protected:
     void SetUp() override
     {
+        testing_support::WatchStartedPrograms();
         ASSERT_FALSE(Env("ZELVO_TEACHER_DIR").empty()) << "needs the teacher fixture";
         student = Env("ZELVO_STUDENT_ADDR");
         ASSERT_FALSE(student.empty()) << "needs the test host's link to the teacher's host";

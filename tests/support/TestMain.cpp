@@ -1,5 +1,5 @@
 // Entry point of the test programs that run under Wine.
-#include "Framework.h"
+#include "TestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -12,8 +12,9 @@ namespace {
 LONG WINAPI ReportCrash(EXCEPTION_POINTERS* info)
 {
     const EXCEPTION_RECORD* r = info ? info->ExceptionRecord : nullptr;
-    std::fprintf(stderr, "test program ended by exception 0x%08lx at %p\n", r ? r->ExceptionCode : 0ul,
-                 r ? r->ExceptionAddress : nullptr);
+    const DWORD code = r ? r->ExceptionCode : 0;
+    std::fprintf(stderr, "test program ended by exception 0x%08lx (%s) at %p\n", code,
+                 testing_support::ExceptionName(code), r ? r->ExceptionAddress : nullptr);
     return EXCEPTION_EXECUTE_HANDLER;
 }
 

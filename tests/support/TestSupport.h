@@ -10,6 +10,15 @@
 
 namespace testing_support {
 
+// A check made on every pass of a wait; true ends the wait at once
+// (ProgramWatch.h sets one: a program the test started died).
+using WaitCheckFn = bool (*)();
+inline WaitCheckFn& WaitCheck()
+{
+    static WaitCheckFn check = nullptr;
+    return check;
+}
+
 // Dispatches this thread's messages until done() is true or the time is up;
 // returns done().
 inline bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs = 5000)
@@ -18,6 +27,7 @@ inline bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs = 5000)
     MSG msg;
     while (!done()) {
         if (::GetTickCount() - start > timeoutMs) return done();
+        if (WaitCheck() && WaitCheck()()) return done();
         while (::PeekMessage(&msg, nullptr, 0, 0, PM_REMOVE)) {
             ::TranslateMessage(&msg);
             ::DispatchMessage(&msg);
@@ -32,6 +42,26 @@ inline bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs = 5000)
 inline void PumpFor(DWORD ms)
 {
     PumpUntil([] { return false; }, ms);
+}
+
+// What an exception code means, for the reports of a program that died of one.
+inline const char* ExceptionName(DWORD code)
+{
+    switch (code) {
+    case EXCEPTION_ACCESS_VIOLATION: return "access violation";
+    case EXCEPTION_STACK_OVERFLOW: return "stack overflow";
+    case EXCEPTION_INT_DIVIDE_BY_ZERO: return "integer division by zero";
+    case EXCEPTION_ILLEGAL_INSTRUCTION: return "illegal instruction";
+    case EXCEPTION_PRIV_INSTRUCTION: return "privileged instruction";
+    case EXCEPTION_BREAKPOINT: return "breakpoint";
+    case EXCEPTION_IN_PAGE_ERROR: return "in-page error";
+    case EXCEPTION_FLT_DIVIDE_BY_ZERO: return "floating-point division by zero";
+    case EXCEPTION_FLT_INVALID_OPERATION: return "floating-point invalid operation";
+    case 0xC0000374: return "heap corruption";
+    case 0xC0000409: return "stack buffer overrun";
+    case 0xE06D7363: return "C++ exception";
+    default: return "exception";
+    }
 }
 
 // Records every message box and answers with a scripted result.

@@ -374,6 +374,24 @@ TEST_F(NavigatorTest, RightClickHidesAndTellsTheView)
     ASSERT_EQ(1, view.Count(WM_NAVIGATOR_CLOSED));
 }
 
+// Under Wine without a window manager the owner that takes the focus is
+// raised over the windows it owns.
+TEST_F(NavigatorTest, ComesBackAboveItsOwnerWhenTheOwnerTakesTheFocus)
+{
+    const auto ownerAbove = [&] {
+        for (HWND w = ::GetWindow(hwnd, GW_HWNDPREV); w; w = ::GetWindow(w, GW_HWNDPREV))
+            if (w == view.GetSafeHwnd()) return true;
+        return false;
+    };
+    ASSERT_FALSE(ownerAbove());
+    ::SetForegroundWindow(view.GetSafeHwnd());
+    ::SetFocus(view.GetSafeHwnd());
+    // The raise comes back with the display's events; the overview's blink
+    // timer (300 ms) looks after it.
+    PumpFor(1500);
+    EXPECT_FALSE(ownerAbove());
+}
+
 TEST_F(NavigatorTest, WindowStaysInsideItsParentWhileMoved)
 {
     RECT r{-50, -40, -50 + 404, -40 + 332};

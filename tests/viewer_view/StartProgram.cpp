@@ -1,7 +1,8 @@
 // Starts a program with a command line given word for word, as the catalogue
 // client does: start_program.exe PROGRAM "REST" runs "PROGRAM" REST and waits
-// for it, returning its exit code. The shell cannot pass such a line through
-// Wine's loader, which quotes every argument with blanks in it.
+// for it, returning its exit code (and printing it whole when it is not 0).
+// The shell cannot pass such a line through Wine's loader, which quotes every
+// argument with blanks in it.
 #include <windows.h>
 #include <shellapi.h>
 
@@ -30,5 +31,7 @@ int main()
     DWORD code = 0;
     ::GetExitCodeProcess(pi.hProcess, &code);
     ::CloseHandle(pi.hProcess);
+    // Whoever waits for this one sees only the low byte of the code.
+    if (code) std::fprintf(stderr, "start_program: the program ended with exit code 0x%08lx\n", code);
     return (int)code;
 }

@@ -3,7 +3,7 @@
 // own pixels, and what it asks for as it zooms and pans is read from the
 // server's request log.
 #include "BlockingSlideClient.h"
-#include "TestSupport.h"
+#include "ProgramWatch.h"
 
 #include "slidelink/SlideLink.h"
 
@@ -227,6 +227,7 @@ HWND WindowOf(DWORD pid, const char* titlePart)
 
 class ViewerEndToEnd : public ::testing::Test {
 protected:
+    void SetUp() override { testing_support::WatchStartedPrograms(); }
     // Starts the delivered viewer on a slide as the catalogue client does.
     void StartViewer(const std::string& slide)
     {

@@ -276,7 +276,22 @@ void CNavigatorDlg::OnClose()
 
 void CNavigatorDlg::OnTimer(UINT_PTR id)
 {
-    if (id == kBlinkTimer) Invalidate(FALSE);
+    if (id != kBlinkTimer) return;
+    KeepAboveOwner();
+    Invalidate(FALSE);
+}
+
+void CNavigatorDlg::KeepAboveOwner()
+{
+    const HWND self = Hwnd(), owner = ::GetWindow(self, GW_OWNER);
+    if (!owner || !::IsWindowVisible(self)) return;
+    for (HWND w = ::GetWindow(self, GW_HWNDPREV); w; w = ::GetWindow(w, GW_HWNDPREV)) {
+        if (w != owner) continue;
+        // Right above the owner: not over other programs' windows.
+        const HWND above = ::GetWindow(owner, GW_HWNDPREV);
+        ::SetWindowPos(self, above ? above : HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+        return;
+    }
 }
 
 void CNavigatorDlg::OnMoving(UINT, LPRECT rect)

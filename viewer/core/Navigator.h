@@ -67,6 +67,10 @@ private:
     // Client size, scale and picture buffer after the window's size changed.
     void TakeClientSize();
     void DrawTexts(HDC dc);
+    // Wine without a window manager raises a frame that takes the focus over
+    // the windows it owns (its X window goes up, and the exposure that follows
+    // puts it above them): the overview comes back above its owner.
+    void KeepAboveOwner();
 };
 
 class CNavigationFrame : public CDrawObject {
