@@ -447,7 +447,8 @@ for _ in $(seq 1 300); do viewer_window && break; sleep 0.1; done
 check "no viewer window named he.tif within 30 s" viewer_window
 settle "$from"
 step_done 08-opened-from-catalogue "$from"
-check "the viewer did not open he.tif at the slide server" logged "$from" '1300 open "D:\Slides\Histology\he.tif"'
+# The catalogue names a slide by its list text and ".jpg"; the server finds he.tif by it.
+check "the viewer did not open Histology\\he.jpg at the slide server" logged "$from" '1300 open "D:\Slides\Histology\he.jpg"'
 CATALOGUE_RESULT="the catalogue client opened he.tif in the viewer, which outlived it"
 
 step 09-catalogue-closed "closing the catalogue client, which closes its viewer"
