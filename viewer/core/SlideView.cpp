@@ -501,7 +501,9 @@ void CSlideView::RaiseOverview()
 {
     // Owned windows are not kept above their owner everywhere (Wine without a
     // window manager raises the frame over them when it is clicked): the
-    // overview comes up again with every new picture.
+    // overview comes up again with every new picture. Raised always, not only
+    // when the window order puts the frame above it: after a zoom Wine's own
+    // stacking can hide the overview while that order still says it is on top.
     if (m_navigatorShown && m_pNavigator && ::IsWindow(m_pNavigator->Hwnd()))
         ::SetWindowPos(m_pNavigator->Hwnd(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
 }
