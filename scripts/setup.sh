@@ -45,17 +45,50 @@ packages_missing() {
     done
 }
 
+# apt_run LOG ARGS...: apt-get with its output in LOG. Another install may hold
+# the package manager's lock (a fresh machine often runs one at boot): wait
+# for it, up to ten minutes, rather than fail.
+apt_run() {
+    local log=$1 waited=0; shift
+    while :; do
+        apt-get -o DPkg::Lock::Timeout=60 "$@" >"$log" 2>&1 && return 0
+        grep -qE 'Could not get lock|Unable to acquire the dpkg frontend lock|is another process using it' "$log" || return 1
+        [ $waited -lt 600 ] || return 1
+        [ $waited = 0 ] && log "another package install holds the lock; waiting for it"
+        sleep 10; waited=$((waited + 10))
+    done
+}
+
 # A mirror in the middle of a sync serves an index that does not match its
 # release file; apt then fails the whole update. Try a few times, then go on
-# with what was fetched: the install says clearly if a package is missing.
+# with what was fetched. STALE_SUITES is left holding the suites whose index
+# did not update (for example "bookworm-security"), which the install may
+# have to hold back.
+STALE_SUITES=()
 update_package_lists() {
-    local try
+    local try log=$BUILD/apt-update.log
+    STALE_SUITES=()
     for try in 1 2 3; do
-        apt-get update -q >"$BUILD/apt-update.log" 2>&1 && return
+        apt_run "$log" update -q && return
         [ $try = 3 ] || sleep 10
     done
     log "warning: the package lists did not all update; going on with those fetched:"
-    grep -E '^(E|W):' "$BUILD/apt-update.log" | sed 's/^/[setup]   /' >&2 || true
+    grep -E '^(E|W):' "$log" | sed 's/^/[setup]   /' >&2 || true
+    mapfile -t STALE_SUITES < <(sed -nE 's|^E: Failed to fetch .*/dists/([^/ ]+)/.*|\1|p' "$log" | sort -u)
+}
+
+# install_with_held_back LOG SUITES...: the install once more, with the given
+# suites pinned below the others for this one command, so that every
+# architecture takes its versions from suites whose indexes agree.
+install_with_held_back() {
+    local log=$1; shift
+    local prefs=$BUILD/apt-held-back.pref suite
+    : >"$prefs"
+    for suite in "$@"; do
+        printf 'Package: *\nPin: release n=%s\nPin-Priority: 100\n\n' "$suite" >>"$prefs"
+    done
+    apt_run "$log" install -y -q --no-install-recommends \
+        -o Dir::Etc::Preferences="$prefs" "${APT_NATIVE[@]}"
 }
 
 install_packages() {
@@ -84,7 +117,38 @@ EOF
     [ $have_i386 = 1 ] || dpkg --add-architecture i386
     export DEBIAN_FRONTEND=noninteractive
     update_package_lists
-    apt-get install -y -q --no-install-recommends "${APT_NATIVE[@]}" >/dev/null
+    # ZELVO_SETUP_STALE_SUITE names a suite to treat as not updated: the first
+    # install then counts as failed, so that the held-back path also runs on
+    # a machine whose package lists are all fresh.
+    local forced=${ZELVO_SETUP_STALE_SUITE:-}
+    [ -n "$forced" ] && STALE_SUITES+=("$forced")
+    local log=$BUILD/apt-install.log
+    if [ -z "$forced" ] && apt_run "$log" install -y -q --no-install-recommends "${APT_NATIVE[@]}"; then
+        return
+    fi
+    if [ ${#STALE_SUITES[@]} = 0 ]; then
+        cat "$log" >&2
+        log "error: installing the packages failed (apt's output above, also in $log)" >&2
+        exit 1
+    fi
+    # Multi-Arch: same libraries need one version on every architecture, and
+    # the newest candidate of one may live in a suite whose index for the
+    # other did not update.
+    if [ -n "$forced" ]; then
+        log "ZELVO_SETUP_STALE_SUITE=$forced: the first install counts as failed"
+    else
+        sed -n '/unmet dependencies/,$p' "$log" | sed 's/^/[setup]   /' >&2
+    fi
+    log "warning: the install failed with the package lists of ${STALE_SUITES[*]} not updated;"
+    log "warning: trying again with ${STALE_SUITES[*]} held back (pinned below the other suites for this install)"
+    if install_with_held_back "$log" "${STALE_SUITES[@]}"; then
+        log "installed with ${STALE_SUITES[*]} held back; a later update with fresh lists brings their versions"
+        return
+    fi
+    sed -n '/unmet dependencies/,$p' "$log" | sed 's/^/[setup]   /' >&2
+    grep -E '^E: Failed to fetch' "$BUILD/apt-update.log" | sed 's/^/[setup]   failed index: /' >&2 || true
+    log "error: no consistent set of packages even with ${STALE_SUITES[*]} held back; the packages above conflict (apt's output in $log)" >&2
+    exit 1
 }
 
 setup_locale() {
@@ -107,10 +171,19 @@ build_libjpeg() {
     fi
     log "building libjpeg-turbo for $arch from Debian's source"
     local src=$DEPS/src/jpeg
+    # Extracted beside its final name and renamed once whole, so that an
+    # interrupted run never leaves a half tree for the next one to reuse.
     if [ ! -d "$src/tree" ]; then
         rm -rf "$src" && mkdir -p "$src"
-        ( cd "$src" && apt-get source -q --download-only libjpeg-turbo >/dev/null 2>&1 )
-        dpkg-source -q -x "$(ls "$src"/libjpeg-turbo_*.dsc | head -n 1)" "$src/tree" >/dev/null
+        if ! ( cd "$src" && apt-get source -q --download-only libjpeg-turbo ) >"$BUILD/apt-source.log" 2>&1; then
+            cat "$BUILD/apt-source.log" >&2
+            log "error: fetching libjpeg-turbo's source failed (apt's output above)" >&2
+            exit 1
+        fi
+        # Debian's signing key is not needed: the archive's signed lists vouch for the files.
+        dpkg-source -q -x "$(ls "$src"/libjpeg-turbo_*.dsc | head -n 1)" "$src/tree.part" >/dev/null 2>"$BUILD/dpkg-source.log" \
+            || { cat "$BUILD/dpkg-source.log" >&2; exit 1; }
+        mv "$src/tree.part" "$src/tree"
     fi
     rm -rf "$src/build-$arch"
     cmake -S "$src/tree" -B "$src/build-$arch" -G Ninja \
