@@ -50,15 +50,12 @@ write_summary() {
         [ -s "$OUT/boxes.log" ] && echo "Message boxes: $(cat "$OUT/boxes.log")" || echo "No message box came up."
     } >"$OUT/summary.txt"
     cat "$OUT/summary.txt"
-    if grep -q -E 'ERROR: (Address|Leak)Sanitizer|runtime error' "$OUT/teacher.out"; then
-        echo "[classroom] the teacher station reported a fault, see $OUT/teacher.out"
-    fi
     echo "[classroom] events.log, screens/, screenshots, wine.log and summary.txt in $OUT"
 }
 
 finish() {
     local status=$?
-    set +e
+    set +eu
     stopped "$status"
     write_summary
     [ -n "$TEACHER_PID" ] && kill "$TEACHER_PID" 2>/dev/null
@@ -77,8 +74,11 @@ mkfifo "$CONTROL"
 ip netns exec "$TEACHER_NS" "$TEACHER" --control "$CONTROL" --events "$EVENTS" --screens "$OUT/screens" \
     </dev/null >"$OUT/teacher.out" 2>&1 &
 TEACHER_PID=$!
+# Held open for reading and writing, so that a line to a teacher station
+# that has died never waits for a reader; the next check finds it gone.
+exec 3<>"$CONTROL"
 
-say() { echo "$*" >"$CONTROL"; }
+say() { echo "$*" >&3; }
 events() { wc -l <"$EVENTS"; }
 # event FROM WHAT: an event of the student after line FROM whose kind
 # matches WHAT (an extended regular expression).
@@ -102,34 +102,66 @@ shot() {  # name: the student's display, and the teacher's picture of it so far
     [ -f "$OUT/screens/$STUDENT-screen.jpg" ] && cp "$OUT/screens/$STUDENT-screen.jpg" "$OUT/$1-teacher.jpg"
     echo "[classroom] $1: the student's display $OUT/$1-student.png, the teacher's picture $OUT/$1-teacher.jpg"
 }
-# ask NAME ANSWER TEXT VERB W H THRESHOLD QUALITY: a step that makes one screen
-# request and checks that the student answered it as ANSWER (frame,
-# no-update, or both: "frame|no-update").
-ask() {
-    local name=$1 answer=$2 from
-    step "$name" "$3"
-    shift 3
+# request VERB W H THRESHOLD QUALITY: one screen request; waits (at most 20 s)
+# for its answer.
+request() {
+    local from
     from=$(events)
     say "$1 $STUDENT ${*:2}"
     wait_event "$from" "screen|no-update|undecodable" || true
+}
+# ask NAME TEXT VERB W H THRESHOLD QUALITY: a step that makes one screen
+# request and checks that the student answered it with a frame that the
+# teacher put into its picture of the screen.
+ask() {
+    local name=$1 from
+    step "$name" "$2"
+    shift 2
+    from=$(events)
+    request "$@"
     sleep 0.3
     STEPS+=("$name|$from|$(events)")
     shot "$name"
-    check "no answer ($answer) to the screen request" event "$from" "$answer"
+    check "the teacher could not decode a frame of the answer" not event "$from" undecodable
+    check "no frame that the teacher could put into its picture of the screen" event "$from" screen
+}
+# changed NAME_A NAME_B WHO GEOMETRY FUZZ: how many pixels of GEOMETRY differ
+# between two steps' pictures (WHO: student, the display; teacher, its picture).
+changed() {
+    local ext=png
+    [ "$3" = teacher ] && ext=jpg
+    changed_pixels "$OUT/$1-$3.$ext" "$OUT/$2-$3.$ext" "$4" "$5"
 }
 
 step 00-login "teacher station on $ZELVO_TEACHER_ADDR, student client on $STUDENT: the teacher logs the student in"
 wine_run "$STUDENT_EXE"
-drive "the student client" "$WINE_PID"
+STUDENT_PID=$WINE_PID
+drive "the student client" "$STUDENT_PID" wine.log "the teacher station" "$TEACHER_PID" teacher.out
 from=$(events)
 say login-next
 wait_event "$from" hand-state || true
 check "the student did not log in (no hand state) within 20 s" event "$from" hand-state
 sleep 1
 
-ask 01-whole-screen frame "the teacher asks for the whole screen" screen 0 0 8 80
-# The bar that the login showed may still have been painting.
-ask 02-nothing-changed "frame|no-update" "again, with nothing changed" screen 0 0 8 80
+ask 01-whole-screen "the teacher asks for the whole screen" screen 0 0 8 80
+SCREEN="$(identify -format '%wx%h' "$OUT/01-whole-screen-student.png")+0+0"
+SCREEN_PIXELS=$(identify -format '%[fx:w * h]' "$OUT/01-whole-screen-student.png")
+
+# The bar that the login showed may still have been painting, and then its
+# rectangle comes first: ask again until the student says nothing changed.
+step 02-nothing-changed "again, with nothing changed, until the student says so"
+from=$(events)
+for _ in 1 2 3; do
+    mark=$(events)
+    request screen 0 0 8 80
+    event "$mark" no-update && break
+    sleep 0.5
+done
+sleep 0.3
+STEPS+=("02-nothing-changed|$from|$(events)")
+shot 02-nothing-changed
+check "the teacher could not decode a frame of the answers" not event "$from" undecodable
+check "no \"no update\" in three requests with nothing changed" event "$from" no-update
 
 step 03-notepad-opened "the student opens Notepad"
 wine_run notepad
@@ -140,7 +172,7 @@ for _ in $(seq 1 100); do
 done
 check "Notepad did not open" test -n "$NOTEPAD"
 sleep 1
-ask 03-notepad-opened frame "the teacher asks for the screen with Notepad open" screen 0 0 8 80
+ask 03-notepad-opened "the teacher asks for the screen with Notepad open" screen 0 0 8 80
 
 step 04-student-typed "the student writes in Notepad"
 # No window manager: a click into the text gives Notepad the keyboard.
@@ -149,15 +181,31 @@ xdo mousemove "$((X + WIDTH / 2))" "$((Y + HEIGHT / 2))" click 1
 sleep 0.3
 xdo type --delay 40 "Slide 7: the glomerulus"
 sleep 0.5
-ask 04-student-typed frame "the teacher asks for the screen with the text" screen 0 0 8 80
+ask 04-student-typed "the teacher asks for the screen with the text" screen 0 0 8 80
+# The text is in Notepad's window on the display and in the teacher's picture
+# (a JPEG: small differences are its noise).
+NOTEPAD_AREA="${WIDTH}x${HEIGHT}+${X}+${Y}"
+check "the typed text is not on the student's display" \
+    at_least "$(changed 03-notepad-opened 04-student-typed student "$NOTEPAD_AREA" 5)" 150
+check "the typed text is not in the teacher's picture" \
+    at_least "$(changed 03-notepad-opened 04-student-typed teacher "$NOTEPAD_AREA" 25)" 100
 
 say "notice-attention $STUDENT"
 sleep 1
-ask 05-attention-notice frame "the teacher shows a notice and asks for the screen" screen 0 0 8 80
+ask 05-attention-notice "the teacher shows a notice and asks for the screen" screen 0 0 8 80
+# The notice covers the whole screen.
+check "no notice over the student's display" \
+    at_least "$(changed 04-student-typed 05-attention-notice student "$SCREEN" 5)" $((SCREEN_PIXELS / 2))
+check "no notice in the teacher's picture" \
+    at_least "$(changed 04-student-typed 05-attention-notice teacher "$SCREEN" 10)" $((SCREEN_PIXELS / 2))
 say "notice-close $STUDENT"
 sleep 1
-ask 06-notice-closed frame "the teacher closes the notice and asks for the screen" screen 0 0 8 80
-ask 07-half-size-on-the-link frame "the teacher asks for the whole screen at half size on the link" full-screen 640 512 8 70
+ask 06-notice-closed "the teacher closes the notice and asks for the screen" screen 0 0 8 80
+check "the notice is still over the student's display" \
+    not at_least "$(changed 04-student-typed 06-notice-closed student "$SCREEN" 5)" $((SCREEN_PIXELS / 20))
+check "the notice is still in the teacher's picture" \
+    at_least "$(changed 05-attention-notice 06-notice-closed teacher "$SCREEN" 10)" $((SCREEN_PIXELS / 2))
+ask 07-half-size-on-the-link "the teacher asks for the whole screen at half size on the link" full-screen 640 512 8 70
 
 step 08-goodbye "the teacher says goodbye"
 from=$(events)
@@ -165,7 +213,13 @@ say "bye $STUDENT"
 wait_event "$from" presence || true
 check "the student did not go back to announcing itself" event "$from" presence
 say quit
-for _ in $(seq 1 50); do kill -0 "$TEACHER_PID" 2>/dev/null || break; sleep 0.1; done
+drive "the student client" "$STUDENT_PID" wine.log
+teacher_ended() {
+    for _ in $(seq 1 50); do kill -0 "$TEACHER_PID" 2>/dev/null || break; sleep 0.1; done
+    ! kill -0 "$TEACHER_PID" 2>/dev/null && wait "$TEACHER_PID"
+}
+check "the teacher station did not end with status 0 within 5 s (see teacher.out)" teacher_ended
 TEACHER_PID=
+check "the teacher station reported a fault (see teacher.out)" not sanitizer_report "$OUT/teacher.out"
 STEP=
 echo "[classroom] done"

@@ -37,6 +37,7 @@ STEPS=()
 VIEWER_CLOSE_ASKED=
 VIEWER_CLOSED=
 CATALOGUE_RESULT="not reached"
+CLASSROOM_RESULT="not reached"
 SUMMARY_WRITTEN=
 ensure_demo_library
 
@@ -91,20 +92,17 @@ write_summary() {
         awk '/discovery answered/ { d++ } / 2 folder / { f++ } / 3 list / { l++ } /reply -3 items/ { split($0, a, "items "); split(a[2], b, " "); i += b[1] }
              / 5 preview / { p++ } END { printf "discovery answers %d, folder requests %d, list requests %d, slides listed %d, previews %d\n", d, f, l, i, p }' \
             "$CATALOGUE_LOG" 2>/dev/null || true
+        sanitizer_report "$OUT/server.out" && echo "The slide server reported a fault: see server.out."
+        sanitizer_report "$OUT/catalogue.out" && echo "The catalogue server reported a fault: see catalogue.out."
+        printf '\nClassroom: %s.\n' "$CLASSROOM_RESULT"
     } >"$OUT/summary.txt"
     cat "$OUT/summary.txt"
-    if slideserver_faults "$OUT/server.out"; then
-        echo "[demo] the slide server reported a fault, see $OUT/server.out"
-    fi
-    if slideserver_faults "$OUT/catalogue.out"; then
-        echo "[demo] the catalogue server reported a fault, see $OUT/catalogue.out"
-    fi
     echo "[demo] screenshots, server.log, catalogue.log, wine.log and summary.txt in $OUT"
 }
 
 finish() {
     local status=$?
-    set +e
+    set +eu
     stopped "$status"
     [ -n "$SUMMARY_WRITTEN" ] || write_summary
     cleanup
@@ -157,6 +155,11 @@ settle() {
 
 # logged FROM TEXT: the server's log has TEXT after its line FROM.
 logged() { tail -n +"$(($1 + 1))" "$SERVER_LOG" | grep -F -- "$2" >/dev/null; }
+# last_scale FROM TO: the x scale of the last region request (1303) in the
+# server's log lines FROM+1 to TO; 0 when there is none.
+last_scale() {
+    sed -n "$(($1 + 1)),${2}p" "$SERVER_LOG" | awk '/ reply / { next } / 1303 region / { split($NF, s, ","); v = s[1] } END { print v + 0 }'
+}
 
 # Steps: name, first and last server log line, viewer title.
 step_done() {  # name from
@@ -174,7 +177,7 @@ start_slideserver "$NS" "$NATIVE_BUILD/peers/slideserver/slideserver" "$LIBRARY"
 EXE_WIN="Z:$(echo "$WIN_RUN_BUILD/viewer/Oskerin.exe" | tr / '\\')"
 step 01-opened "starting the slide viewer on $SLIDE"
 run_wine "$WIN_RUN_BUILD/tests/viewer_view/start_program.exe" "$EXE_WIN" "D:\\Slides\\$SLIDE, 0, 127.0.0.1"
-drive "the viewer" "$VIEWER_PID"
+drive "the viewer" "$VIEWER_PID" wine.log "the slide server" "$SLIDESERVER_PID" server.out
 
 WIN=
 for _ in $(seq 1 300); do
@@ -244,11 +247,6 @@ marks_drawn() {
     [ "$(convert "$1" -fuzz 3% -fill black +opaque '#0040FF' -fill white -opaque '#0040FF' \
         -format '%[fx:round(mean * w * h)]' info:)" -ge 100 ]
 }
-# changed_around A B X Y: the screenshots differ within 60 pixels of (X, Y).
-changed_around() {
-    [ "$(convert "$1" "$2" -crop "120x120+$(($3 - 60))+$(($4 - 60))" +repage -compose difference -composite \
-        -fx 'max(r, max(g, b))' -format '%[fx:maxima > 0.05]' info:)" = 1 ]
-}
 # The video renderer draws into an X window of its own inside the display,
 # there only while a clip plays: a window below a top-level one, larger than
 # a pixel. (grep -q would stop reading early, which pipefail counts as failure.)
@@ -275,6 +273,7 @@ xdo key Escape
 sleep 1
 settle "$from"
 step_done 01a-marks "$from"
+check "a mark's outline was on the screen before the marks were shown" not marks_drawn "$OUT/01-opened.png"
 check "no mark's outline on the screen" marks_drawn "$OUT/01a-marks.png"
 measure_display "$OUT/01-opened.png" "$OUT/01a-marks.png"
 echo "[demo] the fitted slide lies at x $DL-$DR, top $DT"
@@ -294,36 +293,49 @@ check "the video did not come to its end" no_video_window
 step 01c-image-group "stepping the image group"
 from=$(log_lines)
 slide_point 0.25 0.6 140 -115
-GROUP_X=$PX GROUP_Y=$PY
+# The group's box (200 x 150) about its middle, less its border.
+GROUP_BOX="180x130+$((PX - 90))+$((PY - 65))"
 xdo mousemove "$PX" "$PY"
 sleep 0.3
 xdo click 5
 sleep 0.5
 slide_point 0.25 0.6 210 -115
-xdo mousemove "$PX" "$PY" click 1
+xdo mousemove "$PX" "$PY"
+sleep 0.3
+shot 01c-before-step
+xdo click 1
 sleep 0.5
 step_done 01c-image-group "$from"
-check "the image group's picture did not change" \
-    changed_around "$OUT/01b-video-playing.png" "$OUT/01c-image-group.png" "$GROUP_X" "$GROUP_Y"
-# The menu goes again ("显示菜单" in "查看"), so that the toolbar is where the next steps expect it.
+# The next picture is another crop of the specimen: most of the box changes.
+group_changed() { [ "$(changed_pixels "$OUT/01c-before-step.png" "$OUT/01c-image-group.png" "$GROUP_BOX")" -ge 2000 ]; }
+check "the image group's picture did not change" group_changed
+# The menu goes again ("显示菜单" in "查看"), so that the toolbar is where the
+# next steps expect it; the view's new size is asked for before they begin.
 xdo key alt+v
 sleep 0.3
 xdo key m
 sleep 0.5
+settle "$(log_lines)"
 
-step 02-objective-4x "zooming to the 4X objective"
-from=$(log_lines)
-choose_objective 4
-settle "$from"
-step_done 02-objective-4x "$from"
-check "the zoom asked for no region" logged "$from" " 1303 region "
+# zoom NAME TEXT FIRST: a zoom step: picks the objective, waits for the
+# regions, and checks that the last region asked for has a larger scale than
+# the last one before the step.
+zoom() {
+    local from before after
+    step "$1" "$2"
+    from=$(log_lines)
+    before=$(last_scale 0 "$from")
+    choose_objective "$3"
+    settle "$from"
+    step_done "$1" "$from"
+    check "the zoom asked for no region" logged "$from" " 1303 region "
+    after=$(last_scale "$from" "$(log_lines)")
+    check "the zoom did not enlarge the picture (scale $before before, $after after)" \
+        awk -v a="$after" -v b="$before" 'BEGIN { exit !(a + 0 > b + 0) }'
+}
 
-step 03-objective-20x "zooming to the 20X objective"
-from=$(log_lines)
-choose_objective 2
-settle "$from"
-step_done 03-objective-20x "$from"
-check "the zoom asked for no region" logged "$from" " 1303 region "
+zoom 02-objective-4x "zooming to the 4X objective" 4
+zoom 03-objective-20x "zooming to the 20X objective" 2
 
 step 04-panned "panning by half a screen"
 from=$(log_lines)
@@ -337,13 +349,55 @@ xdo mouseup 1
 settle "$from"
 step_done 04-panned "$from"
 check "the viewer did not report the move to the server" logged "$from" " 1305 cancel"
+# The middle of the view shows other ground (a move the view refused would
+# leave it as it was); the overview window lies in the top left corner.
+VIEW_MIDDLE="$((FW / 2))x$((FH / 3))+$((FX + FW / 3))+$((FY + FH / 3))"
+panned() { [ "$(changed_pixels "$OUT/03-objective-20x.png" "$OUT/04-panned.png" "$VIEW_MIDDLE")" -ge $((FW * FH / 60)) ]; }
+check "the picture did not move" panned
 
-step 05-objective-60x "zooming to the 60X objective"
+zoom 05-objective-60x "zooming to the 60X objective" 6
+
+# surround PNG: the eyepiece view's dark surround (#343434, a grey that the
+# slide does not have) covers at least a tenth of the frame.
+surround() {
+    [ "$(convert "$1" -crop "${FW}x${FH}+${FX}+${FY}" +repage -fill black +opaque '#343434' \
+        -fill white -opaque '#343434' -format '%[fx:round(mean * w * h)]' info:)" -ge $((FW * FH / 10)) ]
+}
+
+step 05a-eyepiece "turning the eyepiece view on"
 from=$(log_lines)
-choose_objective 6
+# The toolbar's menu button brings the menu bar back for "目镜视场" in "查看";
+# then the menu goes again ("显示菜单").
+xdo mousemove "$((FX + 118))" "$((FY + CAPTION + 12))" click 1
+sleep 0.5
+xdo key alt+v
+sleep 0.3
+xdo key e
+sleep 0.5
+xdo key alt+v
+sleep 0.3
+xdo key m
+sleep 0.5
 settle "$from"
-step_done 05-objective-60x "$from"
-check "the zoom asked for no region" logged "$from" " 1303 region "
+step_done 05a-eyepiece "$from"
+check "no eyepiece surround on the screen" surround "$OUT/05a-eyepiece.png"
+
+step 05b-eyepiece-panned "panning under the eyepiece view"
+from=$(log_lines)
+cx=$((FX + FW / 2)) cy=$((FY + FH / 2))
+xdo mousemove "$cx" "$cy" mousedown 1
+for s in $(seq 1 16); do
+    xdo mousemove "$((cx + FW / 4 * s / 16))" "$((cy + FH / 6 * s / 16))"
+    sleep 0.05
+done
+xdo mouseup 1
+settle "$from"
+step_done 05b-eyepiece-panned "$from"
+# The hole, in the middle of the view, shows other ground.
+HOLE_MIDDLE="60x60+$((cx - 30))+$((cy - 30))"
+check "the picture in the eyepiece did not move" \
+    at_least "$(changed_pixels "$OUT/05a-eyepiece.png" "$OUT/05b-eyepiece-panned.png" "$HOLE_MIDDLE")" 400
+check "the eyepiece surround is gone from the screen after the pan" surround "$OUT/05b-eyepiece-panned.png"
 
 # ended PID: waits at most 5 s for the program to end; true when it ended
 # with status 0.
@@ -352,7 +406,7 @@ ended() {
     ! kill -0 "$1" 2>/dev/null && wait "$1"
 }
 
-step 05a-viewer-closed "closing the viewer"
+step 05c-viewer-closed "closing the viewer"
 # The close box of the frame's own caption, or Alt+F4 to the window manager
 # (the focused list would take F4 for itself without one).
 if [ -n "$WM" ]; then
@@ -361,7 +415,7 @@ else
     xdo mousemove "$((FX + FW - 8))" "$((FY + 8))" click 1 || true
 fi
 # Its end is what this step waits for.
-drive "" ""
+drive "the slide server" "$SLIDESERVER_PID" server.out
 VIEWER_CLOSE_ASKED=1
 check "the viewer did not end with status 0 within 5 s" ended "$VIEWER_PID"
 VIEWER_CLOSED=1
@@ -376,14 +430,51 @@ start_catalogueserver "$NS" "$NATIVE_BUILD/peers/catalogueserver/catalogueserver
 ip netns exec "$NS" env $(wine_env "$PREFIX" "$DN") "$WINE" reg add 'HKCU\software\Zelvo Vision' /v LanLogon \
     /t REG_BINARY /d 01000000 /f >>"$OUT/wine.log" 2>&1
 
-# catalogued TEXT: the catalogue server's log has TEXT.
-catalogued() { grep -F -- "$1" "$CATALOGUE_LOG" >/dev/null 2>&1; }
+catalogue_lines() { [ -f "$CATALOGUE_LOG" ] && wc -l <"$CATALOGUE_LOG" || echo 0; }
+# catalogued FROM TEXT: the catalogue server's log has TEXT after its line FROM.
+catalogued() { tail -n +"$(($1 + 1))" "$CATALOGUE_LOG" 2>/dev/null | grep -F -- "$2" >/dev/null; }
+# listed FROM FOLDER COUNT: after line FROM, the server answered a list
+# request for the top folder FOLDER (asked for as "FOLDER\") with COUNT
+# slides: the first list reply to the same client after that request.
+listed() {
+    tail -n +"$(($1 + 1))" "$CATALOGUE_LOG" 2>/dev/null | FOLDER="\"$2\\\"" awk -v count="$3" '
+        / 3 list "/ && index($0, ENVIRON["FOLDER"]) { peer = $1; next }
+        peer != "" && $1 == peer && / reply -3 items / { split($0, a, " reply -3 items "); split(a[2], n, " "); found = (n[1] == count); exit }
+        END { exit !found }'
+}
 # viewer_window: the window of a viewer on he.tif, if any (in WIN).
 viewer_window() { WIN=$(xdo search --name "^Verdaline.* -- he -- " 2>/dev/null | head -n 1 || true); [ -n "$WIN" ]; }
-# client_ended_with_its_viewer: the client ended (status 0) and no viewer is left.
+# viewer_pids: the viewers running in the demo's namespace.
+viewer_pids() {
+    local pid
+    for pid in $(ip netns pids "$NS" 2>/dev/null); do
+        tr '\0' ' ' <"/proc/$pid/cmdline" 2>/dev/null | grep -q 'Oskerin\.exe' && echo "$pid"
+    done
+    return 0
+}
+viewer_running() { [ -n "$(viewer_pids)" ]; }
+# overview_above_frame: the viewer's overview window (a window of the
+# viewer's process that is neither its frame nor hidden) lies above the frame
+# in the X stacking order (xwininfo lists the top window first).
+overview_above_frame() {
+    local pid order frame_at=0 overview_at=0 n=0 w
+    pid=$(xdo getwindowpid "$WIN" 2>/dev/null) || return 1
+    order=$(ip netns exec "$NS" env DISPLAY=":$DN" xwininfo -root -children | awk '/^ +0x/ { print $1 }')
+    for w in $order; do
+        n=$((n + 1))
+        [ "$((w))" = "$WIN" ] && frame_at=$n && continue
+        [ "$overview_at" = 0 ] || continue
+        [ "$(xdo getwindowpid "$((w))" 2>/dev/null)" = "$pid" ] || continue
+        ip netns exec "$NS" env DISPLAY=":$DN" xwininfo -id "$w" | grep -q 'Map State: IsViewable' || continue
+        overview_at=$n
+    done
+    [ "$frame_at" -gt 0 ] && [ "$overview_at" -gt 0 ] && [ "$overview_at" -lt "$frame_at" ]
+}
+# client_ended_with_its_viewer: the client ended (status 0) and no viewer
+# process is left.
 client_ended_with_its_viewer() {
     ended "$CATALOGUE_PID" || return 1
-    for _ in $(seq 1 50); do viewer_window || return 0; sleep 0.1; done
+    for _ in $(seq 1 50); do viewer_running || return 0; sleep 0.1; done
     return 1
 }
 
@@ -392,19 +483,22 @@ CATALOGUE_RESULT="the catalogue client did not show the library"
 # Discovery answers count during the client's first second: on a busy
 # machine the answer can come too late, and the client is started again.
 for attempt in 1 2 3; do
+    # Only this attempt's own requests count.
+    attempt_from=$(catalogue_lines)
     ip netns exec "$NS" env $(wine_env "$PREFIX" "$DN") "$WINE" "$WIN_RUN_BUILD/catalogue/Farrowick.exe" \
         >>"$OUT/wine.log" 2>&1 &
     CATALOGUE_PID=$!
-    for _ in $(seq 1 150); do catalogued 'reply -2 folders' && break; sleep 0.1; done
-    catalogued 'reply -2 folders' && break
+    for _ in $(seq 1 150); do catalogued "$attempt_from" 'reply -2 folders' && break; sleep 0.1; done
+    catalogued "$attempt_from" 'reply -2 folders' && break
     [ $attempt = 3 ] && break
     echo "[demo] the client has not connected (attempt $attempt); starting it again"
     kill "$CATALOGUE_PID" 2>/dev/null || true
     wait "$CATALOGUE_PID" 2>/dev/null || true
 done
-drive "the catalogue client" "$CATALOGUE_PID"
+drive "the catalogue client" "$CATALOGUE_PID" wine.log "the catalogue server" "$CATALOGUESERVER_PID" catalogue.out \
+    "the slide server" "$SLIDESERVER_PID" server.out
 CWIN=$(xdo search --name '^Farrowick' 2>/dev/null | head -n 1 || true)
-check "the client did not find the catalogue server, or got no folders" catalogued 'reply -2 folders'
+check "the client did not find the catalogue server, or got no folders" catalogued "$attempt_from" 'reply -2 folders'
 check "no window named Farrowick" test -n "$CWIN"
 sleep 1
 shot 06-catalogue
@@ -425,17 +519,18 @@ eval "$(xdo getwindowgeometry --shell "$CWIN")"
 TREE_TOP=$(first_match "$OUT/06-catalogue.png" col "$((X + 150))" "$Y" '#A0B4D2')
 TREE_LEFT=$(first_match "$OUT/06-catalogue.png" row "$((TREE_TOP + 200))" "$X" '#A0B4D2')
 check "the folder tree is not on the screen" test -n "$TREE_LEFT"
+from=$(catalogue_lines)
 xdo mousemove "$((TREE_LEFT + 60))" "$((TREE_TOP + 9))" click 1
 sleep 0.5
 xdo key Down
-histology_listed() { catalogued 'list "Histology' && catalogued 'reply -3 items 1'; }
-for _ in $(seq 1 100); do histology_listed && break; sleep 0.1; done
-check "the client did not list the folder Histology with its one slide" histology_listed
+for _ in $(seq 1 100); do listed "$from" Histology 1 && break; sleep 0.1; done
+check "the client did not list the folder Histology with its one slide" listed "$from" Histology 1
 sleep 1
 LIST_X=$((TREE_LEFT + 306 + 150)) LIST_Y=$((TREE_TOP + 50))
+from=$(catalogue_lines)
 xdo mousemove "$LIST_X" "$LIST_Y" click 1
-for _ in $(seq 1 100); do catalogued 'reply -5 preview' && break; sleep 0.1; done
-check "the client did not ask for the slide's preview" catalogued 'reply -5 preview'
+for _ in $(seq 1 100); do catalogued "$from" 'reply -5 preview' && break; sleep 0.1; done
+check "the client did not ask for the slide's preview" catalogued "$from" 'reply -5 preview'
 sleep 1
 shot 07-catalogue-list
 CATALOGUE_RESULT="the catalogue client listed the folder Histology, but no viewer opened he.tif"
@@ -449,6 +544,8 @@ settle "$from"
 step_done 08-opened-from-catalogue "$from"
 # The catalogue names a slide by its list text and ".jpg"; the server finds he.tif by it.
 check "the viewer did not open Histology\\he.jpg at the slide server" logged "$from" '1300 open "D:\Slides\Histology\he.jpg"'
+check "the viewer that the catalogue client started is not running" viewer_running
+check "the viewer's overview window is not shown above its frame" overview_above_frame
 CATALOGUE_RESULT="the catalogue client opened he.tif in the viewer, which outlived it"
 
 step 09-catalogue-closed "closing the catalogue client, which closes its viewer"
@@ -456,13 +553,32 @@ xdo windowraise "$CWIN" 2>/dev/null || true
 eval "$(xdo getwindowgeometry --shell "$CWIN")"
 xdo mousemove "$((X + WIDTH - 8))" "$((Y + 8))" click 1 || true
 # Its end is what this step waits for.
-drive "" ""
-check "the client did not end within 5 s with status 0, or its viewer stayed" client_ended_with_its_viewer
+drive "the catalogue server" "$CATALOGUESERVER_PID" catalogue.out "the slide server" "$SLIDESERVER_PID" server.out
+check "the client did not end within 5 s with status 0, or its viewer's process stayed" client_ended_with_its_viewer
 CATALOGUE_RESULT="the catalogue client opened he.tif in the viewer and closed it when it ended"
 
-write_summary
-echo "[demo] done"
+step 10-servers-stopped "stopping the servers, which must have seen no fault"
+drive
+stop_catalogueserver
+stop_slideserver
+check "the slide server reported a fault (see server.out)" not sanitizer_report "$OUT/server.out"
+check "the catalogue server reported a fault (see catalogue.out)" not sanitizer_report "$OUT/catalogue.out"
 STEP=
 
 # The classroom: the teacher station and the student client on two hosts.
+# Its result goes into this summary too.
+CLASSROOM_RESULT="stopped"
+set +e
 bash "$ROOT/scripts/demo-classroom.sh"
+classroom=$?
+set -e
+if [ $classroom = 0 ]; then
+    CLASSROOM_RESULT="every step done (classroom/summary.txt)"
+else
+    CLASSROOM_RESULT=$(sed -n 's/^The demo stopped at \(.*\)\.$/stopped at \1/p' "$OUT/classroom/summary.txt" 2>/dev/null)
+    CLASSROOM_RESULT="${CLASSROOM_RESULT:-stopped with status $classroom} (classroom/summary.txt)"
+    FAILED="the classroom: $CLASSROOM_RESULT"
+fi
+write_summary
+[ $classroom = 0 ] && echo "[demo] done"
+exit $classroom

@@ -55,7 +55,7 @@ ip netns exec "$HOST_NS" env $(wine_env "$HOST_PREFIX" "$HOST_DN") timeout 300 "
 rc=$?
 set -e
 [ $rc -eq 0 ] || { echo "[bench] the program ended with $rc; see $OUT/wine.log"; tail -5 "$OUT/wine.log"; }
-if slideserver_faults "$OUT/server.out"; then
+if sanitizer_report "$OUT/server.out"; then
     echo "[bench] the slide server reported a fault: see $OUT/server.out"
 fi
 echo "[bench] server request log: $OUT/server.log"

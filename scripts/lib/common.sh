@@ -44,3 +44,9 @@ WINE_TEMPLATE=$BUILD/wine/template-$WIN_ARCH
 win_arch_note() {
     [ "$WIN_ARCH" = win64 ] && echo "note: this machine does not run 32-bit code; the Windows programs run as their 64-bit build" || true
 }
+
+# sanitizer_report OUTPUT: true when a native program's output shows a
+# sanitizer report.
+sanitizer_report() {
+    grep -q -E 'ERROR: (Address|Leak)Sanitizer|runtime error' "$1" 2>/dev/null
+}

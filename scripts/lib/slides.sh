@@ -55,10 +55,6 @@ stop_slideserver() {
     SLIDESERVER_PID=
 }
 
-# slideserver_faults OUTPUT: true when the server's output shows a sanitizer report.
-slideserver_faults() {
-    grep -q -E 'ERROR: (Address|Leak)Sanitizer|runtime error' "$1" 2>/dev/null
-}
 
 # The catalogue's view of the demo library: the same slides (hard links, no
 # copies) sorted into folders, kept beside the demo library.

@@ -1,13 +1,14 @@
 # The steps of a demo. A step begins with `step NAME TEXT`; after doing its
 # work it checks what it did with `check WHAT COMMAND...`, which first checks
-# that the program the demo drives (named by `drive NAME PID`) still runs.
-# A check that fails names the step and what it saw, takes a screenshot
-# (the demo's `shot NAME`) and ends the demo with status 1; the demo's EXIT
-# trap then writes its summary from what there is (FAILED says why; the trap
-# calls `stopped STATUS` to name the step of any other failure).
+# that every program the demo relies on (named by `drive NAME PID LOG ...`)
+# still runs. A check that fails names the step and what it saw, takes a
+# screenshot (the demo's `shot NAME`) and ends the demo with status 1; the
+# demo's EXIT trap then writes its summary from what there is (FAILED says
+# why; the trap calls `stopped STATUS` to name the step of any other failure).
 # Needs DEMO (the prefix of the demo's lines).
 
-STEP= FAILED= PROGRAM= PROGRAM_PID=
+STEP= FAILED= ENDED=
+DRIVEN=()
 
 step() {  # NAME TEXT...
     STEP=$1
@@ -15,19 +16,25 @@ step() {  # NAME TEXT...
     echo "[$DEMO] $*"
 }
 
-drive() {  # NAME PID: the program the next steps drive
-    PROGRAM=$1 PROGRAM_PID=$2
+# drive NAME PID LOG [NAME PID LOG]...: the programs the next steps rely on,
+# each with the log that says why it ended; `drive` alone: none.
+drive() {
+    DRIVEN=("$@")
 }
 
-# running: true while the driven program runs (or none is driven); else
-# ENDED says how it ended.
+# running: true while every driven program runs; else ENDED says which one
+# ended and how.
 running() {
-    [ -z "$PROGRAM_PID" ] && return 0
-    kill -0 "$PROGRAM_PID" 2>/dev/null && return 0
-    local status=0
-    wait "$PROGRAM_PID" 2>/dev/null || status=$?
-    ENDED="$PROGRAM is no longer running (exit status $status; see wine.log)"
-    return 1
+    local i name pid status
+    for ((i = 0; i + 2 < ${#DRIVEN[@]}; i += 3)); do
+        name=${DRIVEN[i]} pid=${DRIVEN[i + 1]}
+        [ -z "$pid" ] || kill -0 "$pid" 2>/dev/null && continue
+        status=0
+        wait "$pid" 2>/dev/null || status=$?
+        ENDED="$name is no longer running (exit status $status; see ${DRIVEN[i + 2]})"
+        return 1
+    done
+    return 0
 }
 
 check() {  # WHAT COMMAND...: WHAT is what a failure of COMMAND saw
@@ -51,3 +58,16 @@ stopped() {
     FAILED="step $STEP: a command failed (status $1)"
     echo "[$DEMO] step $STEP failed: a command failed (status $1)" >&2
 }
+
+# changed_pixels A B GEOMETRY [FUZZ]: how many pixels of the crop GEOMETRY
+# (WxH+X+Y) differ between the pictures A and B by more than FUZZ percent
+# (default 5) in some colour.
+changed_pixels() {
+    local fuzz=${4:-5}
+    convert "$1" "$2" -crop "$3" +repage -compose difference -composite \
+        -separate -evaluate-sequence max -threshold "$fuzz%" -format '%[fx:round(mean * w * h)]' info:
+}
+
+# For checks: the command fails; the first number is at least the second.
+not() { ! "$@"; }
+at_least() { [ "$1" -ge "$2" ]; }
