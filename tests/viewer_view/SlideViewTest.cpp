@@ -1,6 +1,6 @@
 // The slide view against a scripted server: opening, header checks, the
 // regions it asks for as it opens, pans, zooms and prefetches, and what it
-// does with the replies.
+// does with the replies, and the eyepiece mask kept over the slide.
 #include "../viewer_objects/HostileMarks.h"
 #include "Dib.h"
 #include "ImageDispWnd.h"
@@ -825,4 +825,98 @@ TEST_F(SlideViewTest, MediaDownloadsResumeWhereThePartialFileEndsAndTakeOnlyWhat
         ::DeleteFileA((folder + name + ".jpg").c_str());
     }
     EXPECT_TRUE(boxes.boxes.empty());
+}
+
+namespace {
+
+// The window seen at a point of a window's client area and the screen's
+// pixel there; false while a window of another program lies over the point
+// (they share the display).
+bool SeenAt(HWND wnd, POINT client, HWND& seen, COLORREF& colour)
+{
+    POINT p = client;
+    ::ClientToScreen(wnd, &p);
+    seen = ::WindowFromPoint(p);
+    if (::GetAncestor(seen, GA_ROOT) != ::GetAncestor(wnd, GA_ROOT)) return false;
+    HDC screen = ::GetDC(nullptr);
+    colour = ::GetPixel(screen, p.x, p.y);
+    ::ReleaseDC(nullptr, screen);
+    return true;
+}
+
+} // namespace
+
+TEST_F(SlideViewTest, TheEyepieceSurroundStaysOnTheScreenThroughZoomsAndPans)
+{
+    const size_t opened = OpenSlide();
+    WaitForCode(link::kTileRequest, opened);
+    WaitForReceived(AnswerRegions(opened, RGB(230, 170, 200)));
+    frame->SendMessage(WM_COMMAND, ID_VIEW_EYEPIECE_FIELD, 0);
+    ASSERT_TRUE(view.IsEyepieceFieldOn());
+    CInfoWnd* info = view.InfoWindow();
+    ASSERT_TRUE(info->IsWindowVisible());
+
+    // A point of the plain surround: right of the black ring, half way to
+    // the edge, at mid height (the texts are at the top left, the scale bar
+    // at the bottom).
+    RECT c;
+    info->GetClientRect(&c);
+    const int ring = c.right / 2 + info->m_holeWidth / 2 + 24;
+    const POINT at{(ring + c.right) / 2, c.bottom / 2};
+    ASSERT_GT(at.x, ring + 10) << "the view is too narrow for a surround beside the hole";
+    const COLORREF surround = RGB(52, 52, 52);
+    // What the screen shows there once everything has painted; the frame is
+    // raised should another program's window lie over it.
+    auto shown = [&](const char* after) {
+        HWND seen = nullptr;
+        COLORREF got = CLR_INVALID;
+        bool ours = false;
+        for (int attempt = 0; attempt < 10 && !(ours && seen == info->m_hWnd && got == surround); ++attempt) {
+            if (attempt) ::SetWindowPos(frame->m_hWnd, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+            testing_support::PumpFor(attempt ? 300 : 100);
+            ours = SeenAt(info->m_hWnd, at, seen, got);
+        }
+        ASSERT_TRUE(ours) << "another program's window lies over the viewer " << after;
+        EXPECT_EQ(info->m_hWnd, seen) << "another window is above the eyepiece mask " << after;
+        EXPECT_EQ(surround, got) << "the slide shows through the surround " << after;
+    };
+    shown("once turned on");
+
+    // A change of objective: the zoom and the regions that follow.
+    size_t from = FrameCount();
+    frame->SendMessage(WM_COMMAND, ID_OBJECTIVE_20X, 0);
+    WaitForCode(link::kTileRequest, from);
+    WaitForReceived(AnswerRegions(from, RGB(227, 158, 194)));
+    shown("after a zoom");
+
+    // A drag inside the hole.
+    from = FrameCount();
+    CImageDispWnd* display = view.Display();
+    RECT d;
+    display->GetClientRect(&d);
+    const int mx = d.right / 2, my = d.bottom / 2;
+    display->SendMessage(WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(mx, my));
+    display->SendMessage(WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(mx - 200, my - 100));
+    display->SendMessage(WM_LBUTTONUP, 0, MAKELPARAM(mx - 200, my - 100));
+    WaitForCode(link::kTileRequest, from);
+    WaitForReceived(AnswerRegions(from, RGB(244, 243, 248)));
+    shown("after a drag");
+
+    // A move of the overview's navigation frame.
+    from = FrameCount();
+    CNavigatorDlg* overview = view.Navigator();
+    const RECT f = view.NavigationFrame()->m_rect;
+    const int px = (int)((f.left + f.right) / 2 * overview->m_scaleX);
+    const int py = (int)((f.top + f.bottom) / 2 * overview->m_scaleY);
+    ::SendMessage(overview->Hwnd(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(px, py));
+    ::SendMessage(overview->Hwnd(), WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(px + 4, py + 4));
+    ::SendMessage(overview->Hwnd(), WM_LBUTTONUP, 0, MAKELPARAM(px + 4, py + 4));
+    WaitForCode(link::kTileRequest, from);
+    WaitForReceived(AnswerRegions(from, RGB(200, 120, 160)));
+    shown("after the navigation frame moved");
+    // The hole still shows the slide.
+    POINT centre{c.right / 2, c.bottom / 2};
+    ::ClientToScreen(info->m_hWnd, &centre);
+    EXPECT_EQ(display->m_hWnd, ::WindowFromPoint(centre));
+    testing_support::SaveScreenshot(frame->m_hWnd, "viewer_eyepiece_panned.bmp");
 }

@@ -97,8 +97,11 @@ BOOL CImageDispWnd::CreateDisplay(CWnd* parent, CWnd* owner, UINT notifyMessage)
     m_grabCursor = ::LoadCursor(instance, MAKEINTRESOURCE(IDC_DISPLAY_GRAB));
 
     BOOL created;
+    // Clipped by its siblings: the eyepiece mask lies over it, and every
+    // frame drawn here (a paint, a zoom's steps) would otherwise cover it.
     if (parent)
-        created = CreateEx(0, nullptr, _T("Image Display Window"), 0x52000000, 0, 0, 1, 1, parent->m_hWnd, nullptr);
+        created = CreateEx(0, nullptr, _T("Image Display Window"),
+                           WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN | WS_CLIPSIBLINGS, 0, 0, 1, 1, parent->m_hWnd, nullptr);
     else
         created = CreateEx(0, nullptr, _T("DRAQ Zoom Window"), 0x90FE0000, 0, 0, 1, 1, nullptr, nullptr);
     if (!created) return FALSE;

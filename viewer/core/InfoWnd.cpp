@@ -36,6 +36,9 @@ BOOL CInfoWnd::CreateInfo(CWnd* owner)
     if (!owner) return FALSE;
     m_owner = owner;
     if (!CreateEx(0, nullptr, _T(""), WS_CHILD | WS_VISIBLE, 0, 0, 1, 1, owner->m_hWnd, nullptr)) return FALSE;
+    // A child made later goes below the siblings made before it; the mask
+    // belongs over all of them (the display is made first).
+    ::SetWindowPos(m_hWnd, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     ShowWindow(SW_HIDE);
     m_holeWidth = 700;
     m_holeHeight = 700;
