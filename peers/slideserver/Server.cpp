@@ -36,6 +36,9 @@ constexpr uint32_t kMaxRequestBody = 64 * 1024;
 // Pieces smaller than this cost more in their JPEG headers than they gain by
 // being made at the same time as others.
 constexpr int64_t kMinPieceArea = 256 * 256;
+// Media requests a link may have waiting; beyond them its requests are not
+// read until the transfers catch up.
+constexpr size_t kMaxQueuedMedia = 256;
 
 
 // Milliseconds of the raw monotonic clock, which Wine's performance counter
@@ -144,6 +147,7 @@ public:
             ::shutdown(m_fd, SHUT_RDWR);
         }
         m_cv.notify_all();
+        m_room.notify_all();
     }
     bool finished() const { return m_running.load() == 0; }
     void Join()
@@ -244,6 +248,7 @@ private:
             m_jobs.erase(std::remove_if(m_jobs.begin(), m_jobs.end(), [](const Job& j) { return !j.media; }),
                          m_jobs.end());
             m_queuedPieces = 0;
+            m_room.notify_all();
             m_server.Log(true, "%s 1305 cancel, %zu queued dropped", m_peer.c_str(), before - m_jobs.size());
             return true;
         }
@@ -271,6 +276,7 @@ private:
             m_jobs.erase(std::remove_if(m_jobs.begin(), m_jobs.end(), [](const Job& j) { return !j.media; }),
                          m_jobs.end());
             m_queuedPieces = 0;
+            m_room.notify_all();
         }
         if (req.code == kResumeSlide) return Send(CodeOnlyBody(kResumeSlide), "1302 resumed");
         return Send(slide->headerBody, "1300 header");
@@ -317,16 +323,26 @@ private:
             SplitRegion(TileRect{(int32_t)l, (int32_t)t, (int32_t)rr, (int32_t)b}, opt.piece,
                         std::max(1, opt.workersPerViewer), kMinPieceArea, opt.maxQueuedPieces);
         uint32_t reply = req.code == kTileRequest ? (uint32_t)kTileRequest : (uint32_t)kTilePrefetchReply;
+        if (pieces.empty()) {
+            // More pieces than the queue ever holds: the viewer records the
+            // region as received without a picture and keeps its low-resolution
+            // ground there, rather than waiting for it for good.
+            const TileRect whole{(int32_t)l, (int32_t)t, (int32_t)rr, (int32_t)b};
+            char what[128];
+            std::snprintf(what, sizeof what, "%u region (%d,%d,%d,%d) too large, without a picture", reply,
+                          whole.left, whole.top, whole.right, whole.bottom);
+            return Send(TileReplyBody(reply, whole, nullptr, 0), what);
+        }
         uint64_t generation;
         {
             std::lock_guard<std::mutex> sending(m_sendMutex);
             generation = m_generation;
         }
-        std::lock_guard<std::mutex> lock(m_mutex);
-        if (pieces.empty() || m_queuedPieces + pieces.size() > opt.maxQueuedPieces) {
-            m_server.Log(true, "%s region queue full, request dropped", m_peer.c_str());
-            return true;
-        }
+        // A full queue is not refused: the link is not read until the workers
+        // have made room, so that every region is answered in bounded memory.
+        std::unique_lock<std::mutex> lock(m_mutex);
+        m_room.wait(lock, [&] { return m_closing || m_queuedPieces + pieces.size() <= opt.maxQueuedPieces; });
+        if (m_closing) return false;
         for (const TileRect& piece : pieces) {
             Job j;
             j.replyCode = reply;
@@ -370,9 +386,11 @@ private:
             m_server.Log(false, "%s media \"%s\" not in the library", m_peer.c_str(), Printable(req.path).c_str());
             return true;
         }
-        std::lock_guard<std::mutex> lock(m_mutex);
-        size_t media = std::count_if(m_jobs.begin(), m_jobs.end(), [](const Job& j) { return j.media; });
-        if (media >= 256) return Bad("too many media requests");
+        // As with regions, a full queue holds the link's requests back unread.
+        std::unique_lock<std::mutex> lock(m_mutex);
+        m_room.wait(lock, [&] { return m_closing || m_queuedMedia < kMaxQueuedMedia; });
+        if (m_closing) return false;
+        ++m_queuedMedia;
         Job j;
         j.media = true;
         j.wirePath = req.path;
@@ -401,7 +419,9 @@ private:
                 if (m_closing) return;
                 job = std::move(*it);
                 m_jobs.erase(it);
+                if (job.media && m_queuedMedia > 0) --m_queuedMedia;
                 if (!job.media && m_queuedPieces > 0) --m_queuedPieces;
+                m_room.notify_all();
             }
             bool ok = job.media ? SendMedia(job) : SendRegion(job);
             if (!ok) {
@@ -428,11 +448,16 @@ private:
         ok = ok && EncodeJpeg(img, m_server.options().jpegQuality, jpeg);
         const Clock::time_point encoded = Clock::now();
         if (!ok) {
-            m_server.Log(false, "%s region (%d,%d,%d,%d) unreadable, skipped", m_peer.c_str(), r.left, r.top,
-                         r.right, r.bottom);
+            m_server.Log(false, "%s region (%d,%d,%d,%d) unreadable", m_peer.c_str(), r.left, r.top, r.right,
+                         r.bottom);
             // OpenSlide keeps a read error for good: the next open reopens the file.
             m_server.ForgetSlide(job.slide);
-            return true;
+            // Answered all the same, without a picture: the viewer counts the
+            // piece as received and shows its low-resolution ground there.
+            char what[128];
+            std::snprintf(what, sizeof what, "%u region (%d,%d,%d,%d) without a picture", job.replyCode, r.left,
+                          r.top, r.right, r.bottom);
+            return Send(TileReplyBody(job.replyCode, r, nullptr, 0), what, &job.generation);
         }
         // The stages of the piece, for the streaming benchmark.
         char what[192];
@@ -515,10 +540,12 @@ private:
     std::vector<std::thread> m_workers;
     std::atomic<int> m_running{0};
     std::mutex m_mutex; // guards everything below
-    std::condition_variable m_cv;
+    std::condition_variable m_cv;   // work for the workers
+    std::condition_variable m_room; // room in the queue for the reader
     bool m_closing = false;
     std::deque<Job> m_jobs;
     size_t m_queuedPieces = 0;
+    size_t m_queuedMedia = 0;
     std::shared_ptr<LoadedSlide> m_slide;
     std::mutex m_sendMutex; // guards the socket's writes and the cancel count
     uint64_t m_generation = 0;

@@ -844,6 +844,27 @@ bool SeenAt(HWND wnd, POINT client, HWND& seen, COLORREF& colour)
     return true;
 }
 
+// Published marks of one picture hot spot per server path.
+std::vector<uint8_t> HotSpotMarks(const std::vector<std::string>& paths)
+{
+    zelvo::ByteWriter marks;
+    zelvo::annotation::WriteAnnotationHeader(marks, "", (int32_t)paths.size());
+    for (size_t i = 0; i < paths.size(); ++i) {
+        zelvo::annotation::NoteRecord note;
+        note.attributes.SetInt(zelvo::annotation::AttributeBlock::kAnchor, 100 + 50 * (int)i);
+        note.text = paths[i];
+        zelvo::annotation::WriteObject(marks, DRAW_IMAGE, note);
+    }
+    return marks.data();
+}
+
+// Neither the fetched file nor a partial one of that name is there.
+void ForgetMediaFile(const std::string& name)
+{
+    ::DeleteFileA((std::string(CMediaDownloads::Folder().GetString()) + name).c_str());
+    ::DeleteFileA(CMediaDownloads::PartialPath(name.c_str()));
+}
+
 } // namespace
 
 TEST_F(SlideViewTest, TheEyepieceSurroundStaysOnTheScreenThroughZoomsAndPans)
@@ -919,4 +940,101 @@ TEST_F(SlideViewTest, TheEyepieceSurroundStaysOnTheScreenThroughZoomsAndPans)
     ::ClientToScreen(info->m_hWnd, &centre);
     EXPECT_EQ(display->m_hWnd, ::WindowFromPoint(centre));
     testing_support::SaveScreenshot(frame->m_hWnd, "viewer_eyepiece_panned.bmp");
+}
+
+// Two hot spots naming one file share one download: the file is asked for
+// once, and its one answer serves both.
+TEST_F(SlideViewTest, AFileNamedByTwoHotSpotsIsAskedForOnce)
+{
+    OpenSlide();
+    for (const char* name : {"shared.jpg", "single.jpg"}) ForgetMediaFile(name);
+    const size_t before = FrameCount();
+    const std::vector<uint8_t> marks =
+        HotSpotMarks({"X:\\media\\shared.jpg", "X:\\media\\single.jpg", "X:\\media\\SHARED.JPG"});
+    SendBody(link::MarksReplyBody(link::kGetMarks, marks.data(), marks.size()));
+    WaitForCode(link::kMediaData, before);
+    testing_support::PumpFor(200);  // the rest of the burst
+    std::vector<std::string> asked;
+    for (const auto& r : Requests(before))
+        if (r.code == link::kMediaData) asked.push_back(r.path);
+    EXPECT_EQ(asked, (std::vector<std::string>{"X:\\media\\shared.jpg", "X:\\media\\single.jpg"}));
+
+    const std::vector<uint8_t> picture = SolidJpeg(40, 30, RGB(200, 20, 20));
+    link::MediaReply reply;
+    reply.path = "X:\\media\\shared.jpg";
+    view.OnMediaData(reply);
+    reply.count = (int16_t)picture.size();
+    reply.data = picture.data();
+    reply.dataLength = picture.size();
+    view.OnMediaData(reply);
+    reply.count = -1;
+    view.OnMediaData(reply);
+    CAnnotationLayer& layer = view.Display()->Annotations();
+    ASSERT_EQ(layer.GetCount(), 3);
+    EXPECT_EQ(static_cast<CTextNote*>(layer.GetObjectAt(0))->m_linkState, 2);
+    EXPECT_EQ(static_cast<CTextNote*>(layer.GetObjectAt(1))->m_linkState, 1);
+    EXPECT_EQ(static_cast<CTextNote*>(layer.GetObjectAt(2))->m_linkState, 2);
+    for (const char* name : {"shared.jpg", "single.jpg"}) ForgetMediaFile(name);
+}
+
+// The marks are not sent again after a reconnection: once the resumed slide
+// is answered, every file still pending is asked for again, once, with the
+// bytes already held, and the download goes on from there.
+TEST_F(SlideViewTest, AfterAResumeEveryFileStillPendingIsAskedForAgainWithTheBytesHeld)
+{
+    OpenSlide();
+    const char* names[] = {"broken.jpg", "whole.jpg", "unstarted.jpg"};
+    for (const char* name : names) ForgetMediaFile(name);
+    const std::vector<uint8_t> marks = HotSpotMarks(
+        {"X:\\media\\broken.jpg", "X:\\media\\whole.jpg", "X:\\media\\unstarted.jpg", "X:\\media\\broken.jpg"});
+    size_t from = FrameCount();
+    SendBody(link::MarksReplyBody(link::kGetMarks, marks.data(), marks.size()));
+    WaitForCode(link::kMediaData, from);
+
+    const std::vector<uint8_t> picture = SolidJpeg(300, 200, RGB(10, 200, 30));
+    const size_t held = picture.size() / 2;
+    auto send = [&](const char* path, int16_t count, size_t at = 0, size_t n = 0) {
+        link::MediaReply reply;
+        reply.path = path;
+        reply.count = count;
+        reply.data = picture.data() + at;
+        reply.dataLength = n;
+        view.OnMediaData(reply);
+    };
+    // One file breaks off half way, one is complete, one has not begun.
+    send("X:\\media\\broken.jpg", 0);
+    send("X:\\media\\broken.jpg", (int16_t)held, 0, held);
+    send("X:\\media\\whole.jpg", 0);
+    send("X:\\media\\whole.jpg", (int16_t)picture.size(), 0, picture.size());
+    send("X:\\media\\whole.jpg", -1);
+
+    peer->Drop();
+    ASSERT_TRUE(testing_support::PumpUntil([&] { return !view.Link()->IsConnected(); }));
+    from = FrameCount();
+    ASSERT_TRUE(testing_support::PumpUntil([&] {
+        for (const auto& r : Requests(from))
+            if (r.code == link::kResumeSlide) return true;
+        return false;
+    }, 10000)) << "the slide was not resumed";
+    testing_support::PumpFor(100);
+    for (const auto& r : Requests(from)) EXPECT_NE(r.code, link::kMediaData) << "asked before the resume's reply";
+
+    from = FrameCount();
+    SendBody(link::CodeOnlyBody(link::kResumeSlide));
+    WaitForCode(link::kMediaData, from);
+    testing_support::PumpFor(200);
+    std::vector<std::pair<std::string, uint32_t>> asked;
+    for (const auto& r : Requests(from))
+        if (r.code == link::kMediaData) asked.emplace_back(r.path, r.value);
+    EXPECT_EQ(asked, (std::vector<std::pair<std::string, uint32_t>>{{"X:\\media\\broken.jpg", (uint32_t)held},
+                                                                   {"X:\\media\\unstarted.jpg", 0u}}));
+
+    send("X:\\media\\broken.jpg", (int16_t)(picture.size() - held), held, picture.size() - held);
+    send("X:\\media\\broken.jpg", -1);
+    EXPECT_EQ(FileBytes(std::string(CMediaDownloads::Folder().GetString()) + "broken.jpg"), picture);
+    CAnnotationLayer& layer = view.Display()->Annotations();
+    ASSERT_EQ(layer.GetCount(), 4);
+    for (int i : {0, 1, 3}) EXPECT_EQ(static_cast<CTextNote*>(layer.GetObjectAt(i))->m_linkState, 2) << i;
+    EXPECT_EQ(static_cast<CTextNote*>(layer.GetObjectAt(2))->m_linkState, 1);
+    for (const char* name : names) ForgetMediaFile(name);
 }

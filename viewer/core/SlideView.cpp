@@ -377,7 +377,11 @@ void CSlideView::ForgetMarksShown()
     OnMarkShowAll();  // off, hiding hot spots and feature regions with it
 }
 
-void CSlideView::OnSlideResumed() { UpdateVisibleArea(1, TRUE); }
+void CSlideView::OnSlideResumed()
+{
+    UpdateVisibleArea(1, TRUE);
+    RequestPendingMedia();
+}
 
 void CSlideView::OnMeasureManual()
 {

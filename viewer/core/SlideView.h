@@ -167,6 +167,10 @@ private:
     void UpdateInfoText();
     void SetFrameTitle(const std::string& textA, const std::string& textB, const std::string& matrixText);
     void RequestMarks();
+    // Asks for the files of a layer's hot spots that are not among those asked already.
+    void RequestMediaFiles(CAnnotationLayer& layer, std::vector<CString>& asked);
+    // After a resume: every file that hot spots still wait for, once each.
+    void RequestPendingMedia();
     // A new slide starts with no mark dialog open and no kind of mark shown.
     void ForgetMarksShown();
     // Thumbnail pixels to display pixels: factor x display scale.

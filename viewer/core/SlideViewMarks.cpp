@@ -7,6 +7,9 @@
 #include "MarkerPath.h"
 #include "TextNote.h"
 
+#include <algorithm>
+#include <vector>
+
 namespace slidelink = zelvo::slidelink;
 
 namespace {
@@ -43,16 +46,38 @@ void CSlideView::OnMarkData(uint32_t code, const uint8_t* payload, size_t length
 
 void CSlideView::RequestMediaFiles(CAnnotationLayer& layer)
 {
+    std::vector<CString> asked;
+    RequestMediaFiles(layer, asked);
+}
+
+void CSlideView::RequestMediaFiles(CAnnotationLayer& layer, std::vector<CString>& asked)
+{
     if (!m_pLink) return;
     for (int i = 0; i < layer.GetCount(); ++i) {
         CDrawObject* object = layer.GetObjectAt(i);
         if (!object || !IsMediaType(object->GetType())) continue;
         CTextNote* note = static_cast<CTextNote*>(object);
         if (note->m_linkState != 1) continue;
+        // Hot spots naming one file share its download: it collects in one
+        // partial file, and a second answer would only send it again.
+        const CString name = FileNameOf(note->GetText());
+        if (std::any_of(asked.begin(), asked.end(), [&](const CString& a) { return a.CompareNoCase(name) == 0; }))
+            continue;
+        asked.push_back(name);
         // The bytes already held, so that a broken download goes on from there.
         const UINT held = m_media.Ask(note->GetText());
         m_pLink->SendCommand(slidelink::kMediaData, note->GetText(), held);
     }
+}
+
+void CSlideView::RequestPendingMedia()
+{
+    // The answers on their way when the link broke are lost; the partial
+    // files keep what had come, and the marks are not sent again.
+    if (!m_pDisplay) return;
+    std::vector<CString> asked;
+    RequestMediaFiles(m_pDisplay->Annotations(), asked);
+    if (auto* editor = dynamic_cast<CAnnotationLayer*>(m_pDisplay->EditorLayer())) RequestMediaFiles(*editor, asked);
 }
 
 void CSlideView::OnMediaData(const slidelink::MediaReply& reply)

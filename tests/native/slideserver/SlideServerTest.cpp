@@ -22,6 +22,8 @@
 #include <filesystem>
 #include <fstream>
 #include <limits>
+#include <map>
+#include <memory>
 #include <thread>
 
 namespace fs = std::filesystem;
@@ -526,6 +528,164 @@ TEST_F(SlideServerTest, MediaComesInPiecesAndResumesFromTheBytesHeld)
     Reply r;
     ASSERT_TRUE(c.Receive(r));
     EXPECT_EQ(r.code, (uint32_t)kResumeSlide);
+}
+
+// A server of its own on a library of its own, for tests that need other
+// files or options than the shared one.
+struct OwnServer {
+    OwnServer(const fs::path& root, ServerOptions options) : dir(root)
+    {
+        std::string error;
+        EXPECT_TRUE(library.Index(dir.string(), error)) << error;
+        server.reset(new Server(library, options));
+        EXPECT_TRUE(server->Listen("127.0.0.1", 0, error)) << error;
+        thread = std::thread([this] { server->Run(); });
+    }
+    ~OwnServer()
+    {
+        server->Stop();
+        thread.join();
+        server.reset();
+        std::error_code ec;
+        fs::remove_all(dir, ec);
+    }
+    fs::path dir;
+    Library library;
+    std::unique_ptr<Server> server;
+    std::thread thread;
+};
+
+// A viewer asks for the files of all its hot spots at once when the marks
+// arrive: a burst well beyond the media queue is read as the transfers make
+// room, every request is answered with its whole file, and the link stays up.
+TEST_F(SlideServerTest, ABurstOfMediaRequestsIsAnsweredInFullAndTheLinkStays)
+{
+    const fs::path dir = s_dir.parent_path() / ("slideserver-burst-" + std::to_string(::getpid()));
+    fs::create_directories(dir / "media");
+    const int kFiles = 300, kRequests = 320;
+    std::map<std::string, std::vector<uint8_t>> files;
+    for (int i = 0; i < kFiles; ++i) {
+        std::vector<uint8_t> bytes = Pattern(200 + (size_t)i * 7);
+        bytes[0] = (uint8_t)i;
+        bytes[1] = (uint8_t)(i >> 8);
+        const std::string name = "f" + std::to_string(i) + ".bin";
+        WriteFile(dir / "media" / name, bytes);
+        files["E:\\res\\" + name] = bytes;
+    }
+    OwnServer own(dir, ServerOptions());
+    Client c(own.server->port());
+    ASSERT_TRUE(c.connected());
+    // One write, as the viewer's burst comes; the first files are asked twice.
+    std::vector<uint8_t> burst;
+    std::map<std::string, int> asked;
+    for (int k = 0; k < kRequests; ++k) {
+        const std::string path = "E:\\res\\f" + std::to_string(k % kFiles) + ".bin";
+        const std::vector<uint8_t> frame = Frame(StringCommandBody(kMediaData, path, 0));
+        burst.insert(burst.end(), frame.begin(), frame.end());
+        ++asked[path];
+    }
+    c.SendRaw(burst);
+
+    // One transfer at a time: start, data, end.
+    std::map<std::string, int> answered;
+    std::string current;
+    std::vector<uint8_t> data;
+    int ends = 0;
+    Reply r;
+    while (ends < kRequests && c.Receive(r, 10000)) {
+        ASSERT_EQ(r.code, (uint32_t)kMediaData);
+        MediaReply m;
+        ASSERT_TRUE(ParseMediaReply(r.payload.data(), r.payload.size(), m));
+        if (m.count == 0) {
+            current = m.path;
+            data.clear();
+            continue;
+        }
+        ASSERT_EQ(m.path, current);
+        if (m.count > 0) {
+            data.insert(data.end(), m.data, m.data + m.dataLength);
+            continue;
+        }
+        ASSERT_EQ(m.count, -1);
+        EXPECT_TRUE(data == files[m.path]) << m.path << ": " << data.size() << " bytes";
+        ++answered[m.path];
+        ++ends;
+    }
+    EXPECT_EQ(ends, kRequests);
+    EXPECT_EQ(answered, asked);
+    c.Send(CodeOnlyBody(kKeepAlive));
+    ASSERT_TRUE(c.Receive(r)) << "the link was closed";
+    EXPECT_EQ(r.code, (uint32_t)kKeepAlive);
+}
+
+// Every region request is answered: requests beyond the piece queue wait
+// until it has room; a region of more pieces than the queue holds and a
+// piece that cannot be read come back as their rectangle without a picture,
+// which the viewer counts as received.
+TEST_F(SlideServerTest, RegionsBeyondTheQueueOrUnreadableAreStillAnswered)
+{
+    const fs::path dir = s_dir.parent_path() / ("slideserver-regions-" + std::to_string(::getpid()));
+    fs::create_directories(dir);
+    fs::copy_file(s_dir / "small.tif", dir / "small.tif");
+    ServerOptions options;
+    options.maxQueuedPieces = 8;
+    options.workersPerViewer = 1;
+    OwnServer own(dir, options);
+    Client c(own.server->port());
+    std::vector<uint8_t> keep;
+    Open(c, "D:\\slides\\small.jpg", keep);
+
+    // Five screens of six pieces each in one write (thirty pieces for a queue
+    // of eight), then the whole slide at full size (thirty pieces at once).
+    std::vector<uint8_t> burst;
+    int64_t wanted = 0;
+    for (int k = 0; k < 5; ++k) {
+        const TileRect screen{k * 256, 0, k * 256 + 1280, 1024};
+        const std::vector<uint8_t> frame = Frame(TileRequestBody(kTileRequest, screen, 1.0, 1.0));
+        burst.insert(burst.end(), frame.begin(), frame.end());
+        wanted += Area(screen);
+    }
+    const TileRect whole{0, 0, 3072, 2304};
+    const std::vector<uint8_t> frame = Frame(TileRequestBody(kTilePrefetch, whole, 1.0, 1.0));
+    burst.insert(burst.end(), frame.begin(), frame.end());
+    c.SendRaw(burst);
+    int64_t pictured = 0;
+    int blank = 0;
+    Reply r;
+    while ((pictured < wanted || blank == 0) && c.Receive(r)) {
+        TileRect rect;
+        const uint8_t* jpeg = nullptr;
+        size_t n = 0;
+        ASSERT_TRUE(ParseTileReply(r.payload.data(), r.payload.size(), rect, jpeg, n));
+        if (r.code == kTilePrefetchReply) {
+            EXPECT_EQ(Area(rect), Area(whole));
+            EXPECT_EQ(n, 0u);
+            ++blank;
+            continue;
+        }
+        ASSERT_EQ(r.code, (uint32_t)kTileRequest);
+        RgbImage image;
+        ASSERT_TRUE(DecodeJpeg(jpeg, n, image));
+        EXPECT_EQ(image.width, rect.right - rect.left);
+        pictured += Area(rect);
+    }
+    EXPECT_EQ(pictured, wanted);
+    EXPECT_EQ(blank, 1);
+
+    // The slide file loses its pixels under the open slide: a piece not read
+    // before cannot be read now.
+    fs::resize_file(dir / "small.tif", 4096);
+    const TileRect lost{2560, 1536, 3000, 2000};
+    c.Send(TileRequestBody(kTileRequest, lost, 1.0, 1.0));
+    ASSERT_TRUE(c.Receive(r)) << "an unreadable piece was not answered";
+    ASSERT_EQ(r.code, (uint32_t)kTileRequest);
+    TileRect rect;
+    const uint8_t* jpeg = nullptr;
+    size_t n = 0;
+    ASSERT_TRUE(ParseTileReply(r.payload.data(), r.payload.size(), rect, jpeg, n));
+    EXPECT_EQ(Area(rect), Area(lost));
+    EXPECT_EQ(n, 0u);
+    EXPECT_FALSE(c.ClosedByServer(300));
 }
 
 TEST_F(SlideServerTest, BadRequestsCloseOnlyTheirConnection)
