@@ -41,6 +41,12 @@ void CMySock::ConnectServer(LPCTSTR address, UINT port)
     }
 }
 
+BOOL CMySock::AsyncSelect(long events)
+{
+    if (m_bConnecting) events |= FD_CONNECT;
+    return CAsyncSocket::AsyncSelect(events);
+}
+
 void CMySock::Release()
 {
     if (IsOpen()) {

@@ -37,6 +37,10 @@ public:
     void QueueListRequest(int32_t item, LPCTSTR path);
     void QueuePreviewRequest(LPCTSTR path);
 
+    // Every change of the events goes through here: while a connect is
+    // pending its outcome stays among them, or the link would wait for ever.
+    BOOL AsyncSelect(long events) override;
+
     bool IsOpen() const { return m_hSocket != INVALID_SOCKET; }
     bool IsConnected() const { return m_bConnected; }
     bool IsConnecting() const { return m_bConnecting; }

@@ -23,7 +23,7 @@ public:
     BOOL Attach(SOCKET s, long events = FD_READ | FD_WRITE | FD_OOB | FD_ACCEPT | FD_CONNECT | FD_CLOSE);
     SOCKET Detach();
     // (Re-)arms notifications; the platform reports a condition that already holds at once.
-    BOOL AsyncSelect(long events = FD_READ | FD_WRITE | FD_OOB | FD_ACCEPT | FD_CONNECT | FD_CLOSE);
+    virtual BOOL AsyncSelect(long events = FD_READ | FD_WRITE | FD_OOB | FD_ACCEPT | FD_CONNECT | FD_CLOSE);
     virtual void Close();
 
     BOOL Bind(UINT port, LPCTSTR address = nullptr);

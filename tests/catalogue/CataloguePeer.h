@@ -1,6 +1,8 @@
 // A catalogue-server stand-in on a loopback address for the client's tests:
 // accepts one connection at a time, decodes the requests it receives and
-// sends whatever replies a test scripts, in writes as small as asked.
+// sends whatever replies a test scripts, in writes as small as asked. It can
+// also stop accepting until its accept queue is full, which keeps a client's
+// connect pending (the system drops its SYN) until the queue drains.
 #pragma once
 
 #include "TestSupport.h"
@@ -14,12 +16,16 @@ namespace cat = zelvo::catalog;
 class CCataloguePeer {
 public:
     explicit CCataloguePeer(LPCTSTR address = _T("127.0.0.2"), UINT port = 3031)
-        : m_listener(this)
+        : m_listener(this), m_address(address)
     {
         m_listener.Create(port, SOCK_STREAM, FD_ACCEPT, address);
         m_listener.Listen();
         CString a;
         m_listener.GetSockName(a, m_port);
+    }
+    ~CCataloguePeer()
+    {
+        for (SOCKET s : m_fillers) ::closesocket(s);
     }
     UINT Port() const { return m_port; }
     int Accepted() const { return m_accepted; }
@@ -47,6 +53,51 @@ public:
         SendRaw(bytes, chunk);
     }
     void Drop() { m_conn.Close(); }
+
+    // Stops accepting and connects stand-in clients until one is left
+    // waiting: the queue is full. False when it did not fill within the bound.
+    bool FillAcceptQueue()
+    {
+        m_holding = true;
+        SOCKADDR_IN sa;
+        if (!CAsyncSocket::Resolve(m_address, m_port, &sa)) return false;
+        for (int i = 0; i < 64; ++i) {
+            SOCKET s = ::socket(AF_INET, SOCK_STREAM, 0);
+            if (s == INVALID_SOCKET) return false;
+            u_long nonBlocking = 1;
+            ::ioctlsocket(s, FIONBIO, &nonBlocking);
+            ::connect(s, (SOCKADDR*)&sa, sizeof sa);
+            fd_set writable;
+            FD_ZERO(&writable);
+            FD_SET(s, &writable);
+            timeval wait = {0, 300 * 1000};
+            if (::select(0, nullptr, &writable, nullptr, &wait) == 1) {
+                m_fillers.push_back(s);
+                continue;
+            }
+            ::closesocket(s);
+            return true;
+        }
+        return false;
+    }
+    // Takes the stand-ins off the queue and accepts as before.
+    void DrainAcceptQueue()
+    {
+        for (size_t i = 0; i < m_fillers.size(); ++i) {
+            SOCKET s = ::accept(m_listener.m_hSocket, nullptr, nullptr);
+            if (s != INVALID_SOCKET) ::closesocket(s);
+        }
+        for (SOCKET s : m_fillers) ::closesocket(s);
+        m_fillers.clear();
+        m_holding = false;
+    }
+    // Connects made from now on are refused.
+    void StopListening()
+    {
+        for (SOCKET s : m_fillers) ::closesocket(s);
+        m_fillers.clear();
+        m_listener.Close();
+    }
 
     // Every complete request received so far, in order.
     std::vector<cat::CCatalogPacket> Requests() const
@@ -99,16 +150,24 @@ private:
         explicit Listener(CCataloguePeer* peer) : m_peer(peer) {}
         void OnAccept(int) override
         {
+            if (m_peer->m_holding) return;
+            // A notification left over from the held queue finds nothing to
+            // accept and must not end the connection already accepted.
+            SOCKET s = ::accept(m_hSocket, nullptr, nullptr);
+            if (s == INVALID_SOCKET) return;
             m_peer->m_conn.Close();
             m_peer->m_bytes.clear();
-            if (Accept(m_peer->m_conn)) ++m_peer->m_accepted;
+            if (m_peer->m_conn.Attach(s)) ++m_peer->m_accepted;
         }
         CCataloguePeer* m_peer;
     };
 
     Listener m_listener;
     Conn m_conn{this};
+    CString m_address;
     UINT m_port = 0;
+    bool m_holding = false;
+    std::vector<SOCKET> m_fillers;
     int m_accepted = 0;
     std::string m_bytes;
 };

@@ -1,6 +1,7 @@
 // The catalogue link against a scripted server: what it sends first after a
-// connect and after a reconnect, replies read across small writes, and a
-// stream that breaks its framing closing the link.
+// connect and after a reconnect, replies read across small writes, a
+// stream that breaks its framing closing the link, and a connect held
+// pending by a full accept queue while requests are queued.
 #include "CatalogMessages.h"
 #include "CataloguePeer.h"
 #include "ClientApp.h"
@@ -146,4 +147,55 @@ TEST_F(LinkTest, AListItemWithoutAThumbnailClosesTheLinkAndDropsWhatWasReceived)
     ASSERT_TRUE(PumpUntil([&] { return recorder.states.back() == (int)kLinkStateClosed; }));
     EXPECT_FALSE(link.IsOpen());
     EXPECT_EQ(link.ReceivedItemCount(), 0u);
+}
+
+TEST_F(LinkTest, ReArmingForARequestWhileConnectingKeepsTheConnectOutcome)
+{
+    Connect();
+    link.QueueListRequest(5, _T("A\\B\\"));
+    link.AsyncSelect(CMySock::kSendEvents);
+    ASSERT_TRUE(PumpUntil([&] { return peer.Requests(cat::kListRequest).size() == 1; }));
+    peer.Drop();
+    ASSERT_TRUE(PumpUntil([&] { return recorder.states.back() == (int)kLinkStateClosed; }));
+
+    // The server's accept queue is full: the reconnect waits while a folder
+    // is opened, and goes through once the queue drains.
+    ASSERT_TRUE(peer.FillAcceptQueue());
+    link.SetListCountAtReconnect(3);
+    link.ConnectServer(_T("127.0.0.2"), peer.Port());
+    PumpFor(200);
+    ASSERT_TRUE(link.IsConnecting());
+    link.QueueFolderRequest(7, _T("A\\C\\"));
+    link.AsyncSelect(CMySock::kSendEvents);
+    peer.DrainAcceptQueue();
+    ASSERT_TRUE(PumpUntil([&] { return link.IsConnected(); }, 10000));
+    EXPECT_EQ(recorder.states.back(), (int)kLinkStateConnected);
+    ASSERT_TRUE(PumpUntil([&] { return peer.Accepted() == 2 && peer.Requests().size() >= 2; }));
+    std::vector<cat::CCatalogPacket> sent = peer.Requests();
+    EXPECT_EQ(sent[0].nType, cat::kListRequest);
+    EXPECT_EQ(sent[0].nKnownCount, 3);
+    EXPECT_EQ(sent[1].nType, cat::kFolderRequest);
+    EXPECT_EQ(sent[1].nItemId, 7);
+    link.AddMiss();
+    link.QueueKeepAlive();
+    link.AsyncSelect(CMySock::kSendEvents);
+    EXPECT_TRUE(PumpUntil([&] { return link.Misses() == 0; }));
+
+    // An attempt that fails while a list request waits is reported, so the
+    // next attempt is made.
+    peer.Drop();
+    ASSERT_TRUE(PumpUntil([&] { return recorder.states.back() == (int)kLinkStateClosed; }));
+    ASSERT_TRUE(peer.FillAcceptQueue());
+    link.ConnectServer(_T("127.0.0.2"), peer.Port());
+    PumpFor(200);
+    ASSERT_TRUE(link.IsConnecting());
+    link.QueueListRequest(5, _T("A\\B\\"));
+    link.AsyncSelect(CMySock::kSendEvents);
+    peer.StopListening();
+    ASSERT_TRUE(PumpUntil([&] { return !link.IsConnecting(); }, 10000));
+    EXPECT_EQ(recorder.states.back(), (int)kLinkStateClosed);
+    EXPECT_FALSE(link.IsOpen());
+    CCataloguePeer restarted{_T("127.0.0.2"), 0};
+    link.ConnectServer(_T("127.0.0.2"), restarted.Port());
+    ASSERT_TRUE(PumpUntil([&] { return link.IsConnected() && restarted.Requests(cat::kListRequest).size() == 1; }));
 }
