@@ -3,6 +3,8 @@
 #include "Dib.h"
 
 #include <csetjmp>
+#include <cstring>
+#include <mutex>
 
 namespace {
 
@@ -27,6 +29,22 @@ void WriteOrFail(j_compress_ptr cinfo, const void* data, size_t n)
         cinfo->err->msg_code = JERR_FILE_WRITE;
         cinfo->err->error_exit(reinterpret_cast<j_common_ptr>(cinfo));
     }
+}
+
+// The message of an encoding that failed, until the UI thread shows it. A
+// fixed buffer: the error exit allocates nothing, and nothing is left to
+// free when no window is there to show it.
+struct PendingError {
+    std::mutex lock;
+    char message[JMSG_LENGTH_MAX] = {};
+    bool pending = false;
+    bool boxUp = false;
+};
+
+PendingError& Pending()
+{
+    static PendingError p;
+    return p;
 }
 
 } // namespace
@@ -74,11 +92,33 @@ void JpegErrorExit(j_common_ptr cinfo)
     char message[JMSG_LENGTH_MAX];
     (*cinfo->err->format_message)(cinfo, message);
     // A box here would wait for a click on the capture worker, or pump
-    // messages in the middle of a send on the UI thread: the message goes to
-    // the debugger's log and the frame goes out without its picture.
-    ::OutputDebugStringA("JPEG Fatal Error: ");
-    ::OutputDebugStringA(message);
+    // messages in the middle of a send on the UI thread: the message waits
+    // for ShowJpegErrorBox, after the frame has gone out without its picture.
+    {
+        PendingError& p = Pending();
+        std::lock_guard<std::mutex> hold(p.lock);
+        if (!p.boxUp) {
+            memcpy(p.message, message, sizeof p.message);
+            p.pending = true;
+        }
+    }
     std::longjmp(reinterpret_cast<ErrorManager*>(cinfo->err)->returnPoint, 1);
+}
+
+void ShowJpegErrorBox()
+{
+    PendingError& p = Pending();
+    char message[JMSG_LENGTH_MAX];
+    {
+        std::lock_guard<std::mutex> hold(p.lock);
+        if (p.boxUp || !p.pending) return;
+        memcpy(message, p.message, sizeof message);
+        p.pending = false;
+        p.boxUp = true;
+    }
+    fw::ShowMessageBox(nullptr, message, "JPEG Fatal Error", MB_OK | MB_ICONSTOP);
+    std::lock_guard<std::mutex> hold(p.lock);
+    p.boxUp = false;
 }
 
 void ConvertRowToRgb(BYTE* destination, const BYTE* source, int width, int bytesPerPixel)

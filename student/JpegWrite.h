@@ -15,11 +15,16 @@ class CDib;
 // Row order 0 feeds the memory rows as they are (bottom row first, bytes
 // blue, green, red, declared red, green, blue); 1 feeds them upright and
 // converted to red, green, blue. 0 when the bitmap cannot be encoded or the
-// encoder failed; nothing is shown to anyone, as this runs on the capture worker.
+// encoder failed; nothing is shown here, as this runs on the capture worker
+// or in the middle of a send.
 int DibToJpeg(CFile* file, CDib* dib, int quality, int rowOrder);
-// The encoder's error exit: keeps the library's message and returns to the
-// encoding's return point.
+// The encoder's error exit: records the library's message for
+// ShowJpegErrorBox and returns to the encoding's return point.
 void JpegErrorExit(j_common_ptr cinfo);
+// On the UI thread, once the frame whose encoding failed has gone out: shows
+// the recorded message in a box with no owner, captioned "JPEG Fatal Error",
+// with the stop icon. One box at a time: errors while it is up are dropped.
+void ShowJpegErrorBox();
 // Three bytes red, green, blue per pixel from a row of blue, green, red
 // pixels of bytesPerPixel (3 or 4) bytes.
 void ConvertRowToRgb(BYTE* destination, const BYTE* source, int width, int bytesPerPixel);

@@ -66,6 +66,7 @@ protected:
     LRESULT OnHookMouse(WPARAM wParam, LPARAM lParam);
     LRESULT OnHookKey(WPARAM wParam, LPARAM lParam);
     LRESULT OnFullFrameRequest(WPARAM wParam, LPARAM lParam);
+    LRESULT OnJpegError(WPARAM wParam, LPARAM lParam);
     LRESULT OnRunMediaRequest(WPARAM wParam, LPARAM lParam);
     void OnContextMenu(CWnd* wnd, CPoint p);
     void OnTeacherReturn();

@@ -3,6 +3,7 @@
 // screen link.
 #include "MainFrame.h"
 
+#include "JpegWrite.h"
 #include "StudentMessages.h"
 
 namespace classroom = zelvo::classroom;
@@ -81,5 +82,11 @@ LRESULT CMainFrame::OnFullFrameRequest(WPARAM, LPARAM)
         FrameDescriptor whole = {0, 0, &capture};
         m_pScreenLink->SendCommand(classroom::CMD_SCREEN_FRAME, &whole, 0);
     }
+    return 0;
+}
+
+LRESULT CMainFrame::OnJpegError(WPARAM, LPARAM)
+{
+    ShowJpegErrorBox();
     return 0;
 }

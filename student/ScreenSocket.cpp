@@ -122,7 +122,11 @@ int CScreenSocket::WriteFrame()
     }
     uint8_t head[classroom::kScreenFrameHeadSize];
     classroom::WriteScreenFrameHead(m_pFrame->x, m_pFrame->y, (int32_t)length, head);
-    if (!SendAll(head, sizeof head) || (length && !SendAll(m_pEncodeBuffer, length))) {
+    const bool sent = SendAll(head, sizeof head) && (!length || SendAll(m_pEncodeBuffer, length));
+    // The box waits for a click and pumps messages: the owner shows it on
+    // its own thread, after this send.
+    if (m_pEncodeBuffer && !encoded) m_pOwner->PostMessage(WM_JPEG_ERROR);
+    if (!sent) {
         m_nResult = 0;
         PostLinkLost();
         return 0;

@@ -34,8 +34,9 @@ public:
     BOOL IsConnected() const { return m_bConnected; }
     // 1004 with a descriptor encodes and sends a ScreenFrame; other commands
     // send nothing. 1 when a frame went out with its JPEG; 0 when encoding
-    // failed (the frame then goes out with length 0), without a descriptor,
-    // or when the link failed (the owner is told). Safe from any thread.
+    // failed (the frame then goes out with length 0 and the owner is asked
+    // to show the encoder's message), without a descriptor, or when the link
+    // failed (the owner is told). Safe from any thread.
     int SendCommand(int command, FrameDescriptor* frame, int value);
 
     // Set while the link reads or writes; the dispatcher then answers a

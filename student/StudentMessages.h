@@ -13,6 +13,8 @@
 #define WM_LINK_LOST (WM_USER + 10010)
 // wParam width, lParam height of a whole frame the teacher asked for.
 #define WM_FULL_FRAME_REQUEST (WM_USER + 10011)
+// A frame whose encoding failed has gone out: the encoder's message is due.
+#define WM_JPEG_ERROR (WM_USER + 10012)
 
 // Presence broadcasts during discovery.
 #define TIMER_PRESENCE 10

@@ -12,8 +12,10 @@
 #include <cmath>
 #include <cstdio>
 #include <csetjmp>
+#include <functional>
 
 #include <jpeglib.h>
+#include <jerror.h>
 
 using namespace student_test;
 using testing_support::PumpFor;
@@ -126,6 +128,57 @@ double Psnr(const std::vector<uint8_t>& a, const std::vector<uint8_t>& b)
     for (size_t i = 0; i < a.size(); ++i) sum += (double)(a[i] - b[i]) * (a[i] - b[i]);
     const double mse = sum / (double)a.size();
     return mse == 0 ? 99 : 10 * std::log10(255.0 * 255.0 / mse);
+}
+
+// The boxes shown through the framework's seam, and what the test does while
+// the first one is up (a real box pumps messages until it is clicked).
+class BoxWatch {
+public:
+    struct Box {
+        HWND owner;
+        std::string text, caption;
+        UINT type;
+        DWORD thread;
+        int alsoUp;  // boxes of this watch already up when it came
+    };
+    explicit BoxWatch(std::function<void()> whileFirstIsUp) : m_whileFirstIsUp(std::move(whileFirstIsUp))
+    {
+        s_self = this;
+        m_previous = fw::SetMessageBoxHandler(&Show);
+    }
+    ~BoxWatch()
+    {
+        fw::SetMessageBoxHandler(m_previous);
+        s_self = nullptr;
+    }
+    std::vector<Box> boxes;
+
+private:
+    static int Show(HWND owner, LPCTSTR text, LPCTSTR caption, UINT type)
+    {
+        BoxWatch& w = *s_self;
+        w.boxes.push_back({owner, text ? text : "", caption ? caption : "", type, ::GetCurrentThreadId(), w.m_up});
+        ++w.m_up;
+        if (w.boxes.size() == 1 && w.m_whileFirstIsUp) w.m_whileFirstIsUp();
+        --w.m_up;
+        return IDOK;
+    }
+    static inline BoxWatch* s_self = nullptr;
+    std::function<void()> m_whileFirstIsUp;
+    fw::MessageBoxFn m_previous;
+    int m_up = 0;
+};
+
+// The text that libjpeg gives for its error code.
+std::string JpegMessage(int code)
+{
+    jpeg_compress_struct cinfo = {};
+    jpeg_error_mgr err;
+    cinfo.err = jpeg_std_error(&err);
+    err.msg_code = code;
+    char text[JMSG_LENGTH_MAX];
+    (*err.format_message)(reinterpret_cast<j_common_ptr>(&cinfo), text);
+    return text;
 }
 
 class ScreenChannel : public testing::Test {
@@ -303,7 +356,7 @@ TEST_F(ScreenChannel, AnEncodingFailureSendsAnEmptyFrameAndTheNextPassTheWholeSc
     PictureWindow picture;
     Request(640, 480);
     ASSERT_EQ("frame", Answer());
-    // No room for the JPEG: the frame goes out empty, at once, without a box.
+    // No room for the JPEG: the frame goes out empty, at once.
     testing_support::MessageBoxRecorder boxes;
     CScreenSocket::SetEncodeBufferLimit(2000);
     picture.Fill(RGB(10, 200, 30));
@@ -311,13 +364,53 @@ TEST_F(ScreenChannel, AnEncodingFailureSendsAnEmptyFrameAndTheNextPassTheWholeSc
     ASSERT_EQ("frame", Answer());
     EXPECT_TRUE(teacher.frames.back().jpeg.empty());
     EXPECT_EQ(0, teacher.frames.back().x);
-    EXPECT_TRUE(boxes.boxes.empty());
     // The teacher never got that change: the next pass sends everything.
     CScreenSocket::SetEncodeBufferLimit(0);
     Request(640, 480);
     ASSERT_EQ("frame", Answer());
     EXPECT_EQ(0, teacher.frames.back().x);
     EXPECT_EQ(640, LastPicture().width);
+}
+
+TEST_F(ScreenChannel, AnEncodingFailureShowsTheEncodersMessageAfterTheFrameOneBoxAtATime)
+{
+    PictureWindow picture;
+    CScreenSocket::SetEncodeBufferLimit(2000);
+    bool linkBusyAtBox = true;
+    std::string whileUp;
+    BoxWatch boxes([&] {
+        linkBusyAtBox = student->GetScreenLink()->IsBusy();
+        // The empty frame went out before the box came.
+        if (!PumpUntil([&] { return teacher.frames.size() == 1 && student->IsIdle(); })) return;
+        // Another failure while the box is up: its frame goes out, its box does not.
+        Request(640, 480);
+        whileUp = Answer();
+        PumpFor(300);
+    });
+    Request(640, 480);
+    // The box comes, and goes, inside this wait.
+    ASSERT_TRUE(PumpUntil([&] { return !boxes.boxes.empty(); }));
+    const BoxWatch::Box first = boxes.boxes[0];
+    EXPECT_EQ(nullptr, first.owner);
+    EXPECT_EQ("JPEG Fatal Error", first.caption);
+    EXPECT_EQ((UINT)(MB_OK | MB_ICONSTOP), first.type);
+    EXPECT_EQ(JpegMessage(JERR_FILE_WRITE), first.text);
+    EXPECT_EQ(::GetCurrentThreadId(), first.thread) << "on the UI thread, not the capture worker";
+    EXPECT_FALSE(linkBusyAtBox) << "not in the middle of a send";
+    EXPECT_EQ("frame", whileUp);
+    ASSERT_EQ(2u, teacher.frames.size());
+    EXPECT_TRUE(teacher.frames[0].jpeg.empty());
+    EXPECT_TRUE(teacher.frames[1].jpeg.empty());
+    // The error while the box was up was dropped, not kept for later.
+    PumpFor(300);
+    EXPECT_EQ(1u, boxes.boxes.size());
+
+    // Once it is closed, the next failure has its own box.
+    Request(640, 480);
+    ASSERT_EQ("frame", Answer());
+    ASSERT_TRUE(PumpUntil([&] { return boxes.boxes.size() == 2; }));
+    EXPECT_EQ(0, boxes.boxes[1].alsoUp);
+    EXPECT_EQ(JpegMessage(JERR_FILE_WRITE), boxes.boxes[1].text);
 }
 
 TEST_F(ScreenChannel, AGoodbyeDuringAPassLetsItFinishFirst)
