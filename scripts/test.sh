@@ -35,7 +35,7 @@ teacher_host_down >/dev/null 2>&1
 trap - EXIT
 # The full log stays in the build tree; the summary ends the output.
 log=$BUILD/ctest.log
-grep -v -E '^ *Start |^ *[0-9]+/[0-9]+ Test +#[0-9]+: .* Passed ' "$log" || true
+grep -a -v -E '^ *Start |^ *[0-9]+/[0-9]+ Test +#[0-9]+: .* Passed ' "$log" || true
 failures=()
 # A failed test runs once more: under a heavy load Wine now and then ends a
 # test program at its start. A program a test started that died is no such
