@@ -35,7 +35,7 @@ class CatalogueEndToEnd : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        testing_support::WatchStartedPrograms();
+        ASSERT_TRUE(testing_support::WatchStartedPrograms());
         ::RegDeleteTree(HKEY_CURRENT_USER, kSettingsKey);
         WriteLanLogon(1);
         CMainFrame::ResetRunForTests();
@@ -46,15 +46,25 @@ protected:
     }
     void TearDown() override
     {
+        // Those that ended before are not checked here: a death of one is the
+        // watch's to report.
+        std::vector<bool> running;
+        for (HANDLE p : viewers) running.push_back(::WaitForSingleObject(p, 0) != WAIT_OBJECT_0);
+        // The client's end closes its viewers.
         if (frame && ::IsWindow(frameWnd)) frame->DestroyWindow();
         PumpFor(100);
         theApp.m_pMainWnd = nullptr;
         fw::SetTimerScale(1.0);
-        for (HANDLE p : viewers) {
-            if (::WaitForSingleObject(p, 10000) != WAIT_OBJECT_0) ::TerminateProcess(p, 1);
-            ::CloseHandle(p);
+        for (size_t i = 0; i < viewers.size(); ++i) {
+            if (::WaitForSingleObject(viewers[i], 10000) != WAIT_OBJECT_0) {
+                ::TerminateProcess(viewers[i], 1);
+            } else if (running[i]) {
+                EXPECT_TRUE(testing_support::EndedWith(viewers[i], 0)) << "a viewer, closed by the client's end";
+            }
+            ::CloseHandle(viewers[i]);
         }
         ::RegDeleteTree(HKEY_CURRENT_USER, kSettingsKey);
+        testing_support::StopWatching();
     }
 
     CTreeCtrl& Tree() { return frame->LeftView().GetTreeCtrl(); }
@@ -105,7 +115,8 @@ protected:
         HWND viewer = frame->Viewers().back();
         DWORD pid = 0;
         ::GetWindowThreadProcessId(viewer, &pid);
-        if (HANDLE p = ::OpenProcess(SYNCHRONIZE | PROCESS_TERMINATE, FALSE, pid)) viewers.push_back(p);
+        if (HANDLE p = ::OpenProcess(SYNCHRONIZE | PROCESS_TERMINATE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid))
+            viewers.push_back(p);
         return viewer;
     }
 
@@ -171,7 +182,10 @@ TEST_F(CatalogueEndToEnd, BrowsesTheLibraryAndOpensASlideInTheViewer)
     ASSERT_NE(second, nullptr);
     frame->DestroyWindow();
     frame = nullptr;
-    for (HANDLE p : viewers) EXPECT_EQ(::WaitForSingleObject(p, 20000), WAIT_OBJECT_0) << "a viewer outlived the client";
+    for (HANDLE p : viewers) {
+        ASSERT_EQ(::WaitForSingleObject(p, 20000), WAIT_OBJECT_0) << "a viewer outlived the client";
+        EXPECT_TRUE(testing_support::EndedWith(p, 0)) << "a viewer, closed";
+    }
 }
 
 namespace {
@@ -223,9 +237,11 @@ TEST_F(CatalogueEndToEnd, TheDeliveredClientRunsOnceAndEndsWhenClosed)
     // A second start ends at once; the first goes on.
     PROCESS_INFORMATION second = StartClient();
     EXPECT_EQ(::WaitForSingleObject(second.hProcess, 20000), WAIT_OBJECT_0);
+    EXPECT_TRUE(testing_support::EndedWith(second.hProcess, 0)) << "the second start";
     EXPECT_EQ(::WaitForSingleObject(first.hProcess, 0), (DWORD)WAIT_TIMEOUT);
     ::PostMessage(find.found, WM_CLOSE, 0, 0);
     EXPECT_EQ(::WaitForSingleObject(first.hProcess, 20000), WAIT_OBJECT_0);
+    EXPECT_TRUE(testing_support::EndedWith(first.hProcess, 0)) << "the first, closed";
     for (PROCESS_INFORMATION* p : {&first, &second}) {
         if (::WaitForSingleObject(p->hProcess, 0) != WAIT_OBJECT_0) ::TerminateProcess(p->hProcess, 1);
         ::CloseHandle(p->hThread);

@@ -135,22 +135,27 @@ public:
     ~StudentProgram()
     {
         if (!started) return;
+        // One that ended before is not checked here: a death of it is the
+        // watch's to report.
         if (::WaitForSingleObject(m_process.hProcess, 0) != WAIT_OBJECT_0) {
             if (frame) ::PostMessage(frame, WM_CLOSE, 0, 0);
-            if (!Exited(10000)) ::TerminateProcess(m_process.hProcess, 1);
+            if (!Exited(10000)) {
+                ::TerminateProcess(m_process.hProcess, 1);
+            } else if (frame) {
+                EXPECT_TRUE(EndedWith(0)) << "the student client, closed";
+            }
         }
         ::CloseHandle(m_process.hThread);
         ::CloseHandle(m_process.hProcess);
     }
+    // Whether it ended within ms; a death ends the wait at once.
     bool Exited(DWORD ms)
     {
         return PumpUntil([&] { return ::WaitForSingleObject(m_process.hProcess, 0) == WAIT_OBJECT_0; }, ms);
     }
-    DWORD ExitCode()
+    testing::AssertionResult EndedWith(DWORD code) const
     {
-        DWORD code = 99;
-        ::GetExitCodeProcess(m_process.hProcess, &code);
-        return code;
+        return testing_support::EndedWith(m_process.hProcess, code);
     }
     // A visible topmost window of the program over the whole screen.
     bool NoticeShown() const
@@ -168,24 +173,22 @@ public:
     }
     std::string Shutdowns() const { return ReadFile(shutdownLog); }
     std::string MediaStarts() const { return ReadFile(mediaLog); }
-    // Starts the program once more; its exit code, or -1 when it did not end in time.
-    long StartAgain() const
+    // Starts the program once more: it must end within 10 s, with code 0.
+    testing::AssertionResult StartAgain() const
     {
         std::string line = "\"" + path + "\"";
         STARTUPINFOA si = {sizeof si};
         PROCESS_INFORMATION pi = {};
-        if (!::CreateProcessA(path.c_str(), &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return -2;
-        long code = -1;
-        if (PumpUntil([&] { return ::WaitForSingleObject(pi.hProcess, 0) == WAIT_OBJECT_0; }, 10000)) {
-            DWORD c = 0;
-            ::GetExitCodeProcess(pi.hProcess, &c);
-            code = (long)c;
-        } else {
+        if (!::CreateProcessA(path.c_str(), &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
+            return testing::AssertionFailure() << "the second start failed (error " << ::GetLastError() << ")";
+        testing::AssertionResult ended = testing::AssertionFailure() << "the second start did not end";
+        if (PumpUntil([&] { return ::WaitForSingleObject(pi.hProcess, 0) == WAIT_OBJECT_0; }, 10000))
+            ended = testing_support::EndedWith(pi.hProcess, 0);
+        else
             ::TerminateProcess(pi.hProcess, 1);
-        }
         ::CloseHandle(pi.hThread);
         ::CloseHandle(pi.hProcess);
-        return code;
+        return ended;
     }
 
     BOOL started = FALSE;
@@ -223,11 +226,13 @@ class Classroom : public testing::Test {
 protected:
     void SetUp() override
     {
-        testing_support::WatchStartedPrograms();
+        ASSERT_TRUE(testing_support::WatchStartedPrograms());
         ASSERT_FALSE(Env("ZELVO_TEACHER_DIR").empty()) << "needs the teacher fixture";
         student = Env("ZELVO_STUDENT_ADDR");
         ASSERT_FALSE(student.empty()) << "needs the test host's link to the teacher's host";
     }
+    // The test's programs have ended by now: StudentProgram ends its own.
+    void TearDown() override { testing_support::StopWatching(); }
     // Logs the program in through the teacher; the index of its hand-state event.
     int LogIn(Teacher& teacher)
     {
@@ -361,7 +366,7 @@ TEST_F(Classroom, TheTeacherFindsTheStudentLogsInAndDrivesHandAnswerAndInput)
     mark = teacher.Count(student);
     ::PostMessage(program.frame, WM_CLOSE, 0, 0);
     ASSERT_TRUE(program.Exited(10000));
-    EXPECT_EQ(0u, program.ExitCode());
+    EXPECT_TRUE(program.EndedWith(0));
     EXPECT_GE(teacher.WaitFor(student, "bye", mark), 0);
     EXPECT_EQ(-1, teacher.Find(student, "malformed"));
     EXPECT_EQ("", program.Boxes());
@@ -377,6 +382,7 @@ TEST_F(Classroom, ARestartOrderedByTheTeacherSaysGoodbyeFirst)
     ASSERT_TRUE(teacher.Say("reboot " + student));
     ASSERT_GE(teacher.WaitFor(student, "bye", mark), 0);
     ASSERT_TRUE(program.Exited(10000));
+    EXPECT_TRUE(program.EndedWith(0));
     EXPECT_EQ("ExitWindowsEx 2\n", program.Shutdowns());
 }
 
@@ -451,7 +457,7 @@ TEST_F(Classroom, ASecondStartShowsTheFirstOnesBarAndEnds)
     ASSERT_TRUE(PumpUntil([&] { return (bar = ::FindWindowA(nullptr, "ORLISK Veskara Audience")) != nullptr; }));
     PumpFor(300);
     EXPECT_FALSE(::IsWindowVisible(bar)) << "no teacher yet";
-    EXPECT_EQ(0, program.StartAgain());
+    EXPECT_TRUE(program.StartAgain());
     EXPECT_TRUE(::IsWindowVisible(bar));
     EXPECT_FALSE(program.Exited(300)) << "the first one keeps running";
     int bars = 0;

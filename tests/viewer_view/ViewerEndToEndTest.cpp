@@ -227,7 +227,7 @@ HWND WindowOf(DWORD pid, const char* titlePart)
 
 class ViewerEndToEnd : public ::testing::Test {
 protected:
-    void SetUp() override { testing_support::WatchStartedPrograms(); }
+    void SetUp() override { ASSERT_TRUE(testing_support::WatchStartedPrograms()); }
     // Starts the delivered viewer on a slide as the catalogue client does.
     void StartViewer(const std::string& slide)
     {
@@ -245,11 +245,20 @@ protected:
     }
     void TearDown() override
     {
-        if (!process.hProcess) return;
-        if (frame) ::PostMessage(frame, WM_CLOSE, 0, 0);
-        if (::WaitForSingleObject(process.hProcess, 10000) != WAIT_OBJECT_0) ::TerminateProcess(process.hProcess, 1);
-        ::CloseHandle(process.hThread);
-        ::CloseHandle(process.hProcess);
+        if (process.hProcess) {
+            // One that ended before is not checked here: a death of it is
+            // the watch's to report.
+            const bool running = ::WaitForSingleObject(process.hProcess, 0) != WAIT_OBJECT_0;
+            if (running && frame) ::PostMessage(frame, WM_CLOSE, 0, 0);
+            if (::WaitForSingleObject(process.hProcess, 10000) != WAIT_OBJECT_0) {
+                ::TerminateProcess(process.hProcess, 1);
+            } else if (running && frame) {
+                EXPECT_TRUE(testing_support::EndedWith(process.hProcess, 0)) << "the viewer, closed";
+            }
+            ::CloseHandle(process.hThread);
+            ::CloseHandle(process.hProcess);
+        }
+        testing_support::StopWatching();
     }
     bool WaitFor(const std::function<bool()>& done, DWORD ms = 20000)
     {
