@@ -12,12 +12,12 @@
 #include <cmath>
 #include <cstdio>
 #include <csetjmp>
-#include <functional>
 
 #include <jpeglib.h>
 #include <jerror.h>
 
 using namespace student_test;
+using testing_support::MessageBoxRecorder;
 using testing_support::PumpFor;
 using testing_support::PumpUntil;
 
@@ -129,45 +129,6 @@ double Psnr(const std::vector<uint8_t>& a, const std::vector<uint8_t>& b)
     const double mse = sum / (double)a.size();
     return mse == 0 ? 99 : 10 * std::log10(255.0 * 255.0 / mse);
 }
-
-// The boxes shown through the framework's seam, and what the test does while
-// the first one is up (a real box pumps messages until it is clicked).
-class BoxWatch {
-public:
-    struct Box {
-        HWND owner;
-        std::string text, caption;
-        UINT type;
-        DWORD thread;
-        int alsoUp;  // boxes of this watch already up when it came
-    };
-    explicit BoxWatch(std::function<void()> whileFirstIsUp) : m_whileFirstIsUp(std::move(whileFirstIsUp))
-    {
-        s_self = this;
-        m_previous = fw::SetMessageBoxHandler(&Show);
-    }
-    ~BoxWatch()
-    {
-        fw::SetMessageBoxHandler(m_previous);
-        s_self = nullptr;
-    }
-    std::vector<Box> boxes;
-
-private:
-    static int Show(HWND owner, LPCTSTR text, LPCTSTR caption, UINT type)
-    {
-        BoxWatch& w = *s_self;
-        w.boxes.push_back({owner, text ? text : "", caption ? caption : "", type, ::GetCurrentThreadId(), w.m_up});
-        ++w.m_up;
-        if (w.boxes.size() == 1 && w.m_whileFirstIsUp) w.m_whileFirstIsUp();
-        --w.m_up;
-        return IDOK;
-    }
-    static inline BoxWatch* s_self = nullptr;
-    std::function<void()> m_whileFirstIsUp;
-    fw::MessageBoxFn m_previous;
-    int m_up = 0;
-};
 
 // The text that libjpeg gives for its error code.
 std::string JpegMessage(int code)
@@ -357,7 +318,7 @@ TEST_F(ScreenChannel, AnEncodingFailureSendsAnEmptyFrameAndTheNextPassTheWholeSc
     Request(640, 480);
     ASSERT_EQ("frame", Answer());
     // No room for the JPEG: the frame goes out empty, at once.
-    testing_support::MessageBoxRecorder boxes;
+    MessageBoxRecorder boxes;
     CScreenSocket::SetEncodeBufferLimit(2000);
     picture.Fill(RGB(10, 200, 30));
     Request(640, 480);
@@ -378,7 +339,7 @@ TEST_F(ScreenChannel, AnEncodingFailureShowsTheEncodersMessageAfterTheFrameOneBo
     CScreenSocket::SetEncodeBufferLimit(2000);
     bool linkBusyAtBox = true;
     std::string whileUp;
-    BoxWatch boxes([&] {
+    MessageBoxRecorder boxes(IDOK, [&] {
         linkBusyAtBox = student->GetScreenLink()->IsBusy();
         // The empty frame went out before the box came.
         if (!PumpUntil([&] { return teacher.frames.size() == 1 && student->IsIdle(); })) return;
@@ -390,7 +351,7 @@ TEST_F(ScreenChannel, AnEncodingFailureShowsTheEncodersMessageAfterTheFrameOneBo
     Request(640, 480);
     // The box comes, and goes, inside this wait.
     ASSERT_TRUE(PumpUntil([&] { return !boxes.boxes.empty(); }));
-    const BoxWatch::Box first = boxes.boxes[0];
+    const MessageBoxRecorder::Box first = boxes.boxes[0];
     EXPECT_EQ(nullptr, first.owner);
     EXPECT_EQ("JPEG Fatal Error", first.caption);
     EXPECT_EQ((UINT)(MB_OK | MB_ICONSTOP), first.type);

@@ -64,18 +64,22 @@ inline const char* ExceptionName(DWORD code)
     }
 }
 
-// Records every message box and answers with a scripted result.
+// Records every message box and answers with a scripted result; whileFirstIsUp
+// runs while the first box is up (a real box pumps messages until clicked).
 class MessageBoxRecorder {
 public:
     struct Box {
         std::string text;
         std::string caption;
         UINT type;
+        HWND owner;
+        DWORD thread;
+        int alsoUp;  // boxes of this recorder already up when it came
     };
-    explicit MessageBoxRecorder(int answer = IDOK)
+    explicit MessageBoxRecorder(int answer = IDOK, std::function<void()> whileFirstIsUp = nullptr)
+        : m_answer(answer), m_whileFirstIsUp(std::move(whileFirstIsUp))
     {
         s_self = this;
-        m_answer = answer;
         m_previous = fw::SetMessageBoxHandler(&Record);
     }
     ~MessageBoxRecorder()
@@ -86,15 +90,21 @@ public:
     std::vector<Box> boxes;
 
 private:
-    static int Record(HWND, LPCTSTR text, LPCTSTR caption, UINT type)
+    static int Record(HWND owner, LPCTSTR text, LPCTSTR caption, UINT type)
     {
-        s_self->boxes.push_back({CStringA(text ? text : _T("")).GetString(),
-                                 CStringA(caption ? caption : _T("")).GetString(), type});
-        return s_self->m_answer;
+        MessageBoxRecorder& r = *s_self;
+        r.boxes.push_back({CStringA(text ? text : _T("")).GetString(), CStringA(caption ? caption : _T("")).GetString(),
+                           type, owner, ::GetCurrentThreadId(), r.m_up});
+        ++r.m_up;
+        if (r.boxes.size() == 1 && r.m_whileFirstIsUp) r.m_whileFirstIsUp();
+        --r.m_up;
+        return r.m_answer;
     }
     static inline MessageBoxRecorder* s_self = nullptr;
     int m_answer;
+    std::function<void()> m_whileFirstIsUp;
     fw::MessageBoxFn m_previous;
+    int m_up = 0;
 };
 
 // A whole file's bytes; empty when it cannot be read.
