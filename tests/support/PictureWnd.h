@@ -33,13 +33,23 @@ public:
         BYTE* p = At(x, y);
         p[0] = GetBValue(c), p[1] = GetGValue(c), p[2] = GetRValue(c);
     }
-    // Shows what changed in the rectangle.
+    // Shows what changed in the rectangle. The paint goes to the X server on
+    // this thread's own connection, and a capture reads the screen on
+    // another: it returns once the screen shows the rectangle's first pixel.
     void Repaint(int x, int y, int cx, int cy)
     {
         RECT r = {x, y, x + cx, y + cy};
         InvalidateRect(&r, FALSE);
         UpdateWindow();
         ::GdiFlush();
+        const BYTE* p = At(x, y);
+        const COLORREF want = RGB(p[2], p[1], p[0]);
+        PumpUntil([&] {
+            HDC screen = ::GetDC(nullptr);
+            const COLORREF got = ::GetPixel(screen, x, y);
+            ::ReleaseDC(nullptr, screen);
+            return got == want;
+        }, 2000);
     }
     const int width, height;
     std::vector<BYTE> pixels;
