@@ -939,10 +939,17 @@ TEST_F(SlideViewTest, TheEyepieceSurroundStaysOnTheScreenThroughZoomsAndPans)
     WaitForCode(link::kTileRequest, from);
     WaitForReceived(AnswerRegions(from, RGB(200, 120, 160)));
     shown("after the navigation frame moved");
-    // The hole still shows the slide.
-    POINT centre{c.right / 2, c.bottom / 2};
-    ::ClientToScreen(info->m_hWnd, &centre);
-    EXPECT_EQ(display->m_hWnd, ::WindowFromPoint(centre));
+    // The hole still shows the slide (the frame raised again should another
+    // program's window lie over it).
+    HWND seen = nullptr;
+    COLORREF got = CLR_INVALID;
+    for (int attempt = 0; attempt < 10 && !(SeenAt(info->m_hWnd, {c.right / 2, c.bottom / 2}, seen, got) &&
+                                            seen == display->m_hWnd);
+         ++attempt) {
+        ::SetWindowPos(frame->m_hWnd, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+        testing_support::PumpFor(300);
+    }
+    EXPECT_EQ(display->m_hWnd, seen);
     testing_support::SaveScreenshot(frame->m_hWnd, "viewer_eyepiece_panned.bmp");
 }
 
