@@ -161,6 +161,18 @@ protected:
             return false;
         })) << "no request " << code;
     }
+    // Hands the view one media piece of a file: the count as on the wire and
+    // the bytes [at, at + n) of data.
+    void GiveMedia(const std::string& path, int16_t count, const std::vector<uint8_t>& data, size_t at = 0,
+                   size_t n = 0)
+    {
+        link::MediaReply reply;
+        reply.path = path;
+        reply.count = count;
+        reply.data = data.data() + at;
+        reply.dataLength = n;
+        view.OnMediaData(reply);
+    }
     void SendBody(const std::vector<uint8_t>& body)
     {
         uint8_t len[4];
@@ -767,14 +779,7 @@ TEST_F(SlideViewTest, MediaDownloadsResumeWhereThePartialFileEndsAndTakeOnlyWhat
         ASSERT_TRUE(spot && big);
         ASSERT_EQ(spot->m_linkState, 1);
 
-        auto send = [&](int16_t count, size_t from = 0, size_t n = 0) {
-            link::MediaReply reply;
-            reply.path = wire;
-            reply.count = count;
-            reply.data = picture.data() + from;
-            reply.dataLength = n;
-            view.OnMediaData(reply);
-        };
+        auto send = [&](int16_t count, size_t from = 0, size_t n = 0) { GiveMedia(wire, count, picture, from, n); };
         auto sendPieces = [&](size_t from, size_t to) {
             for (size_t at = from; at < to; at += piece) {
                 const size_t n = std::min(piece, to - at);
@@ -971,15 +976,9 @@ TEST_F(SlideViewTest, AFileNamedByTwoHotSpotsIsAskedForOnce)
     EXPECT_EQ(asked, (std::vector<std::string>{"X:\\media\\shared.jpg", "X:\\media\\single.jpg"}));
 
     const std::vector<uint8_t> picture = SolidJpeg(40, 30, RGB(200, 20, 20));
-    link::MediaReply reply;
-    reply.path = "X:\\media\\shared.jpg";
-    view.OnMediaData(reply);
-    reply.count = (int16_t)picture.size();
-    reply.data = picture.data();
-    reply.dataLength = picture.size();
-    view.OnMediaData(reply);
-    reply.count = -1;
-    view.OnMediaData(reply);
+    GiveMedia("X:\\media\\shared.jpg", 0, picture);
+    GiveMedia("X:\\media\\shared.jpg", (int16_t)picture.size(), picture, 0, picture.size());
+    GiveMedia("X:\\media\\shared.jpg", -1, picture);
     CAnnotationLayer& layer = view.Display()->Annotations();
     ASSERT_EQ(layer.GetCount(), 3);
     EXPECT_EQ(static_cast<CTextNote*>(layer.GetObjectAt(0))->m_linkState, 2);
@@ -1005,12 +1004,7 @@ TEST_F(SlideViewTest, AfterAResumeEveryFileStillPendingIsAskedForAgainWithTheByt
     const std::vector<uint8_t> picture = SolidJpeg(300, 200, RGB(10, 200, 30));
     const size_t held = picture.size() / 2;
     auto send = [&](const char* path, int16_t count, size_t at = 0, size_t n = 0) {
-        link::MediaReply reply;
-        reply.path = path;
-        reply.count = count;
-        reply.data = picture.data() + at;
-        reply.dataLength = n;
-        view.OnMediaData(reply);
+        GiveMedia(path, count, picture, at, n);
     };
     // One file breaks off half way, one is complete, one has not begun.
     send("X:\\media\\broken.jpg", 0);
