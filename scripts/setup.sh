@@ -77,6 +77,12 @@ update_package_lists() {
     mapfile -t STALE_SUITES < <(sed -nE 's|^E: Failed to fetch .*/dists/([^/ ]+)/.*|\1|p' "$log" | sort -u)
 }
 
+# install_all LOG [APT OPTIONS...]: every package the suite needs.
+install_all() {
+    local log=$1; shift
+    apt_run "$log" install -y -q --no-install-recommends "$@" "${APT_NATIVE[@]}"
+}
+
 # install_with_held_back LOG SUITES...: the install once more, with the given
 # suites pinned below the others for this one command, so that every
 # architecture takes its versions from suites whose indexes agree.
@@ -87,8 +93,7 @@ install_with_held_back() {
     for suite in "$@"; do
         printf 'Package: *\nPin: release n=%s\nPin-Priority: 100\n\n' "$suite" >>"$prefs"
     done
-    apt_run "$log" install -y -q --no-install-recommends \
-        -o Dir::Etc::Preferences="$prefs" "${APT_NATIVE[@]}"
+    install_all "$log" -o Dir::Etc::Preferences="$prefs"
 }
 
 install_packages() {
@@ -123,7 +128,7 @@ EOF
     local forced=${ZELVO_SETUP_STALE_SUITE:-}
     [ -n "$forced" ] && STALE_SUITES+=("$forced")
     local log=$BUILD/apt-install.log
-    if [ -z "$forced" ] && apt_run "$log" install -y -q --no-install-recommends "${APT_NATIVE[@]}"; then
+    if [ -z "$forced" ] && install_all "$log"; then
         return
     fi
     if [ ${#STALE_SUITES[@]} = 0 ]; then

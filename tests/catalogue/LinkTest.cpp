@@ -58,6 +58,15 @@ protected:
         ASSERT_TRUE(PumpUntil([&] { return recorder.states.size() > before; }));
         ASSERT_EQ(recorder.states.back(), (int)kLinkStateConnected);
     }
+    // Asks for a list, which the server takes, then the server drops the link.
+    void ListThenLoseTheServer()
+    {
+        link.QueueListRequest(5, _T("A\\B\\"));
+        link.AsyncSelect(CMySock::kSendEvents);
+        ASSERT_TRUE(PumpUntil([&] { return peer.Requests(cat::kListRequest).size() == 1; }));
+        peer.Drop();
+        ASSERT_TRUE(PumpUntil([&] { return recorder.states.back() == (int)kLinkStateClosed; }));
+    }
 
     CPostRecorder recorder;
     CCataloguePeer peer{_T("127.0.0.2"), 0};
@@ -81,13 +90,8 @@ TEST_F(LinkTest, FirstConnectAsksForTheRootAndAReconnectResendsTheSavedListReque
     EXPECT_EQ(peer.Requests()[0].nItemId, 0);
     EXPECT_FALSE(CMySock::FirstConnectPending());
 
-    link.QueueListRequest(5, _T("A\\B\\"));
-    link.AsyncSelect(CMySock::kSendEvents);
-    ASSERT_TRUE(PumpUntil([&] { return peer.Requests(cat::kListRequest).size() == 1; }));
-
     // The server goes away: the link says so and drops what it held.
-    peer.Drop();
-    ASSERT_TRUE(PumpUntil([&] { return recorder.states.back() == (int)kLinkStateClosed; }));
+    ListThenLoseTheServer();
     EXPECT_FALSE(link.IsOpen());
     EXPECT_FALSE(link.IsConnected());
 
@@ -152,11 +156,7 @@ TEST_F(LinkTest, AListItemWithoutAThumbnailClosesTheLinkAndDropsWhatWasReceived)
 TEST_F(LinkTest, ReArmingForARequestWhileConnectingKeepsTheConnectOutcome)
 {
     Connect();
-    link.QueueListRequest(5, _T("A\\B\\"));
-    link.AsyncSelect(CMySock::kSendEvents);
-    ASSERT_TRUE(PumpUntil([&] { return peer.Requests(cat::kListRequest).size() == 1; }));
-    peer.Drop();
-    ASSERT_TRUE(PumpUntil([&] { return recorder.states.back() == (int)kLinkStateClosed; }));
+    ListThenLoseTheServer();
 
     // The server's accept queue is full: the reconnect waits while a folder
     // is opened, and goes through once the queue drains.
